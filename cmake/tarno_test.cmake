@@ -1,0 +1,31 @@
+# tarno_add_test(<name> SOURCES ... [LIBS ...] [SERIAL])
+#
+# One GoogleTest program per concept. In the Windows build the program runs
+# under Wine (CMAKE_CROSSCOMPILING_EMULATOR) and needs the harness fixture
+# that owns the prefix and the virtual display; SERIAL marks tests that
+# change machine state shared with other tests (the product key, services).
+if(WIN32)
+  add_test(NAME wine_harness_start
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/wine-run --state ${TARNO_WINE_STATE} --start)
+  set_tests_properties(wine_harness_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+  add_test(NAME wine_harness_stop
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/wine-run --state ${TARNO_WINE_STATE} --stop)
+  set_tests_properties(wine_harness_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+endif()
+
+function(tarno_add_test name)
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+  if(T_SERIAL)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()

@@ -1,0 +1,39 @@
+// The setup's command line: how it is split into arguments and what the
+// first argument asks for.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace setup {
+
+// What the first argument selects. Only the first argument is examined and
+// it is compared without regard to case.
+enum class StartMode {
+  kWizard,         // no argument
+  kSilentWizard,   // "/SILENT": the wizard without the install question
+  kUninstall,      // "/UNINSTALL"
+  kWebMailLogon,   // "/WEBMAILLOGON"
+  kWebAdminLogon,  // "/WEBADMINLOGON"
+  kUnknown,        // anything else: the program ends at once, showing nothing
+};
+
+// Splits a command line as the program's runtime does: arguments are
+// separated by blanks and tabs, double quotes group blanks into an argument
+// and are removed, backslashes are ordinary characters. Element 0 is the
+// program itself.
+std::vector<std::string> SplitCommandLine(std::string_view command_line);
+
+// `args` as split above (element 0 the program).
+StartMode ClassifyStartMode(const std::vector<std::string>& args);
+
+// The folder of an "InstallDir" switch anywhere in `args` after the program:
+// "/", "-", "//" or "--", the name in any case, "=", the folder. A trailing
+// backslash is added. Empty when no argument is such a switch.
+std::string InstallDirSwitch(const std::vector<std::string>& args);
+
+// `path` with a backslash appended unless it is empty or already ends in one.
+std::string WithTrailingBackslash(std::string path);
+
+}  // namespace setup

@@ -1,0 +1,53 @@
+#include "setup/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace setup {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLineTest, SplitsAtBlanksAndGroupsQuotes) {
+  EXPECT_EQ(SplitCommandLine("setup.exe"), (Args{"setup.exe"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\Tarno\\setup.exe\" /UNINSTALL"),
+            (Args{"C:\\Program Files\\Tarno\\setup.exe", "/UNINSTALL"}));
+  EXPECT_EQ(SplitCommandLine("  a \t b  "), (Args{"a", "b"}));
+  EXPECT_EQ(SplitCommandLine("x /InstallDir=\"C:\\My Mail\\\" y"),
+            (Args{"x", "/InstallDir=C:\\My Mail\\", "y"}));
+  EXPECT_EQ(SplitCommandLine("x \"\""), (Args{"x", ""}));
+  EXPECT_EQ(SplitCommandLine(""), Args{});
+}
+
+TEST(ClassifyStartModeTest, OnlyTheFirstArgumentDecidesInAnyCase) {
+  EXPECT_EQ(ClassifyStartMode({"setup.exe"}), StartMode::kWizard);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/silent"}), StartMode::kSilentWizard);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/Silent"}), StartMode::kSilentWizard);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/SILENT", "/UNINSTALL"}), StartMode::kSilentWizard);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/uninstall"}), StartMode::kUninstall);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/WebMailLogon"}), StartMode::kWebMailLogon);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/webadminlogon"}), StartMode::kWebAdminLogon);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/HELP", "/SILENT"}), StartMode::kUnknown);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "-silent"}), StartMode::kUnknown);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", "/SILENTX"}), StartMode::kUnknown);
+  EXPECT_EQ(ClassifyStartMode({"setup.exe", ""}), StartMode::kUnknown);
+}
+
+TEST(InstallDirSwitchTest, AcceptsEachPrefixAnyCaseAnyPosition) {
+  EXPECT_EQ(InstallDirSwitch({"s", "/UNINSTALL", "/InstallDir=C:\\Mail"}), "C:\\Mail\\");
+  EXPECT_EQ(InstallDirSwitch({"s", "-installdir=C:\\Mail\\", "/UNINSTALL"}), "C:\\Mail\\");
+  EXPECT_EQ(InstallDirSwitch({"s", "/x", "--INSTALLDIR=D:\\T"}), "D:\\T\\");
+  EXPECT_EQ(InstallDirSwitch({"s", "//InstallDir=D:\\T"}), "D:\\T\\");
+  EXPECT_EQ(InstallDirSwitch({"s", "/InstallDir=C:\\A", "/InstallDir=C:\\B"}), "C:\\A\\");
+}
+
+TEST(InstallDirSwitchTest, RejectsOtherForms) {
+  EXPECT_EQ(InstallDirSwitch({"/InstallDir=C:\\ProgramItself"}), "");
+  EXPECT_EQ(InstallDirSwitch({"s", "InstallDir=C:\\A"}), "");     // no slash or dash
+  EXPECT_EQ(InstallDirSwitch({"s", "///InstallDir=C:\\A"}), "");  // three of them
+  EXPECT_EQ(InstallDirSwitch({"s", "/InstallDir"}), "");          // no "="
+  EXPECT_EQ(InstallDirSwitch({"s", "/InstallDirX=C:\\A"}), "");
+  EXPECT_EQ(InstallDirSwitch({"s", "/InstallDir="}), "");
+}
+
+}  // namespace
+}  // namespace setup
