@@ -18,10 +18,7 @@ class Component {
  public:
   Component(std::string name, std::string class_name)
       : name_(std::move(name)), class_name_(std::move(class_name)) {}
-  virtual ~Component() {
-    // Owned components go in reverse creation order, as their owner built them.
-    while (!components_.empty()) components_.pop_back();
-  }
+  virtual ~Component() { DestroyComponents(); }
   Component(const Component&) = delete;
   Component& operator=(const Component&) = delete;
 
@@ -45,6 +42,12 @@ class Component {
     for (const auto& c : components_)
       if (c->name() == name) return c.get();
     return nullptr;
+  }
+
+ protected:
+  // Owned components go in reverse creation order, later ones first.
+  void DestroyComponents() {
+    while (!components_.empty()) components_.pop_back();
   }
 
  private:

@@ -1,0 +1,29 @@
+// Program entry of the setup: the application titled "Setup" with its three
+// windows, created in this order, and the message loop.
+#include <windows.h>
+
+#include "setup/browse_folder.h"
+#include "setup/main_form.h"
+#include "setup/setup_state.h"
+#include "setup/wizard_form.h"
+#include "ui/application.h"
+#include "win32/library_search.h"
+#include "win32/log.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  win32::RestrictLibrarySearch();
+  ui::Application& app = ui::Application::Instance();
+  app.Initialize();
+  app.SetTitle("Setup");
+  try {
+    app.CreateForm<setup::TMainForm>();
+    app.CreateForm<setup::TBrowseFolder>();
+    app.CreateForm<setup::TWizardForm>();
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("program entry: the windows could not be made: ") + e.what());
+    ::MessageBoxA(nullptr, e.what(), "Setup", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return static_cast<int>(setup::kExitFatal);
+  }
+  int code = app.Run();
+  ::ExitProcess(static_cast<unsigned>(code));
+}

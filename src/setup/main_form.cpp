@@ -1,0 +1,337 @@
+#include "setup/main_form.h"
+
+#include "setup/setup_messages.h"
+#include "setup/startup.h"
+#include "setup/wizard_checks.h"
+
+
+
+namespace setup {
+namespace {
+
+constexpr int kClientWidth = 455;
+constexpr int kClientHeight = 363;
+constexpr int kTopBand = 57;
+constexpr int kBottomBand = 33;
+constexpr int kPageHeight = kClientHeight - kTopBand - 2 - kBottomBand;
+
+constexpr char kTextLabel[] =
+    "Tarno Mail Server is a complete mail server for Windows: SMTP, POP3 and IMAP, web mail, "
+    "anti-spam, anti-virus, instant messaging and groupware, administered from one console.\r\n\r\n"
+    "This wizard installs it on this computer, or upgrades the version that is installed already, "
+    "keeping its configuration and mail.";
+constexpr char kCredentialsLabel[] =
+    "Please enter your name and e-mail address; both are required. The organization and country "
+    "are optional.";
+
+// Button states of the page set-up: kKeep leaves the state as it was.
+enum Tri : int8_t { kKeep = -1, kOff = 0, kOn = 1 };
+
+using MessageField = std::string SetupMessages::*;
+
+struct PageDesign {
+  MessageField title;  // nullptr: a title of its own (pages 0 and 6)
+  MessageField back;
+  Tri back_visible, back_enabled;
+  MessageField next;
+  Tri next_visible, next_enabled;
+  MessageField cancel;
+};
+
+constexpr PageDesign kPageDesigns[9] = {
+    {nullptr, &SetupMessages::cBack, kOff, kKeep, &SetupMessages::cNext, kKeep, kKeep, &SetupMessages::cCancel},
+    {&SetupMessages::cSLA, &SetupMessages::cBack, kOn, kKeep, &SetupMessages::cYes, kKeep, kOn,
+     &SetupMessages::cNo},
+    {&SetupMessages::cCredentials, &SetupMessages::cBack, kKeep, kKeep, &SetupMessages::cNext, kKeep, kKeep,
+     &SetupMessages::cCancel},
+    {&SetupMessages::cSetupType, nullptr, kKeep, kKeep, &SetupMessages::cNext, kKeep, kOn, nullptr},
+    {&SetupMessages::cComponentSetup, nullptr, kKeep, kKeep, &SetupMessages::cNext, kKeep, kKeep, nullptr},
+    {&SetupMessages::cStartCopyingFiles, &SetupMessages::cBack, kOn, kOn, &SetupMessages::cInstallC, kOn, kOn,
+     &SetupMessages::cCancel},
+    {nullptr, nullptr, kKeep, kKeep, nullptr, kKeep, kKeep, nullptr},
+    {&SetupMessages::cSetupFinished, &SetupMessages::cBack, kOff, kOff, &SetupMessages::cFinish, kOn, kOn,
+     &SetupMessages::cCancel},
+    {&SetupMessages::cTutorialCaption, &SetupMessages::cBack, kOn, kOn, &SetupMessages::cFinish, kOn, kOff,
+     &SetupMessages::cCancel},
+};
+
+void ApplyButton(ui::TButton* button, MessageField caption, Tri visible, Tri enabled) {
+  if (caption != nullptr) button->SetCaption(Messages().*caption);
+  if (visible != kKeep) button->SetVisible(visible == kOn);
+  if (enabled != kKeep) button->SetEnabled(enabled == kOn);
+}
+
+}  // namespace
+
+TMainForm::TMainForm() : Form("MainForm", "TMainForm", kClientWidth, kClientHeight, Frame::kSingle) {
+  key_preview = true;
+  for (const RegistryInstanceDesign& design : kMainFormRegistries) {
+    TAdvancedRegistry* registry = Create<TAdvancedRegistry>(design.name);
+    registry->ApplyDesign(design);
+  }
+  AdvancedRegistry = &Get<TAdvancedRegistry>("AdvancedRegistry");
+  AdvancedRegistryInstall = &Get<TAdvancedRegistry>("AdvancedRegistryInstall");
+  PathRegistry = &Get<TAdvancedRegistry>("PathRegistry");
+}
+
+void TMainForm::BuildBands() {
+  auto* top = Add<ui::TPanel>("TopPanel", this, ui::Bounds{0, 0, kClientWidth, kTopBand});
+  top->color = RGB(255, 255, 255);
+  PageCaption = Create<ui::TLabel>("PageCaption", top, ui::Bounds{16, 20, 350, 20}, "");
+  PageCaption->bold = true;
+  PageCaption->CreateHandle();
+  ImageLogo = Add<ui::TImage>("ImageLogo", top, ui::Bounds{kClientWidth - 59 - 8, 3, 59, 50}, "LOGO");
+  Add<ui::TBevel>("TopBevel", this, ui::Bounds{0, kTopBand, kClientWidth, 2});
+
+  auto* back = Add<ui::TPanel>("BackPanel", this, ui::Bounds{0, kTopBand + 2, kClientWidth, kPageHeight});
+  static constexpr const char* kPageNames[8] = {"WelcomePanel",     "LicensePanel",    "CredentialsPanel",
+                                                "SetupTypePanel",   "SetupComponents", "InstallPanel",
+                                                "InstallingPanel",  "FinishedPanel"};
+  for (size_t i = 0; i < Pages.size(); ++i) {
+    Pages[i] = Create<ui::TDynPanel>(kPageNames[i], back, ui::Bounds{0, 0, kClientWidth, kPageHeight}, "");
+    Pages[i]->SetVisible(false);
+    Pages[i]->CreateHandle();
+  }
+
+  auto* bottom =
+      Add<ui::TPanel>("BottomPanel", this, ui::Bounds{0, kClientHeight - kBottomBand, kClientWidth, kBottomBand});
+  Add<ui::TBevel>("BottomBevel", bottom, ui::Bounds{0, 0, kClientWidth, 2});
+  BackButton = Add<ui::TButton>("BackButton", bottom, ui::Bounds{204, 6, 75, 23}, Messages().cBack);
+  BackButton->tag = 0;
+  NextButton = Add<ui::TButton>("NextButton", bottom, ui::Bounds{279, 6, 75, 23}, Messages().cNext);
+  NextButton->tag = 1;
+  CloseButton = Add<ui::TButton>("CloseButton", bottom, ui::Bounds{368, 6, 75, 23}, Messages().cCancel);
+  CloseButton->OnClick = [this](ui::Control&) { CloseButtonClick(); };
+}
+
+void TMainForm::BuildWelcomePage(ui::Control* page) {
+  AboutLabel = Create<ui::TLabel>("AboutLabel", page, ui::Bounds{16, 12, 420, 20},
+                                  "Welcome to the Tarno Mail Server Setup Wizard");
+  // The welcome title is shown in the top band (the page title of page 0).
+  AboutLabel->SetVisible(false);
+  AboutLabel->CreateHandle();
+  Add<ui::TLabel>("TextLabel", page, ui::Bounds{16, 16, 420, 80}, kTextLabel);
+  Add<ui::TLabel>("TipALabel", page, ui::Bounds{16, 110, 420, 30},
+                  "It is strongly recommended that you exit all Windows programs before running this setup "
+                  "program. ");
+  Add<ui::TLabel>("TipBLabel", page, ui::Bounds{16, 150, 420, 30},
+                  "Click Cancel to quit Setup and then close any programs you have running. Click Next to "
+                  "continue with the Setup program.");
+  CheckLatest = Add<ui::TCheckBox>("CheckLatest", page, ui::Bounds{16, 206, 300, 19},
+                                   "Check for new version on the Internet", true);
+}
+
+void TMainForm::BuildLicensePage(ui::Control* page) {
+  Add<ui::TLabel>("LicenseLabel", page, ui::Bounds{16, 8, 423, 28},
+                  "Please read the following license agreement. Use the scroll bar to view the rest of this "
+                  "agreement.");
+  LicenseMemo = Add<ui::TMemo>("LicenseMemo", page, ui::Bounds{16, 40, 423, 176});
+  Add<ui::TLabel>("LicenseAcceptLabel", page, ui::Bounds{16, 224, 423, 40},
+                  "Do you accept all the terms of the preceding license agreement? If so, click on the Yes "
+                  "button. If you select No, Setup will close.");
+}
+
+void TMainForm::BuildCredentialsPage(ui::Control* page) {
+  Add<ui::TLabel>("CredentialsLabel", page, ui::Bounds{16, 12, 423, 32}, kCredentialsLabel);
+  struct Row {
+    const char* label_name;
+    const char* label;
+    const char* edit_name;
+    ui::TEdit** edit;
+  } rows[] = {{"NameLabel", "&Name:", "NameEdit", &NameEdit},
+              {"EmailLabel", "&E-mail:", "EmailEdit", &EmailEdit},
+              {"CompanyLabel", "&Organization:", "CompanyEdit", &CompanyEdit},
+              {"CountryLabel", "&Country:", "CountryEdit", &CountryEdit}};
+  int top = 62;
+  for (const Row& row : rows) {
+    Add<ui::TLabel>(row.label_name, page, ui::Bounds{40, top + 3, 96, 16}, row.label);
+    *row.edit = Add<ui::TEdit>(row.edit_name, page, ui::Bounds{140, top, 260, 21});
+    top += 34;
+  }
+  // The check governs Next on the user details page only: start-up fills the
+  // edits from the registry while page 0 is shown, and an incomplete entry
+  // there must not lock the wizard on its first page.
+  auto check = [this](ui::Control&) {
+    if (state.CurrentPage == 2)
+      NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
+  };
+  NameEdit->OnChange = check;
+  EmailEdit->OnChange = check;
+}
+
+void TMainForm::BuildSetupTypePage(ui::Control* page) {
+  Add<ui::TLabel>("ServerTypeLabel", page, ui::Bounds{16, 8, 200, 16}, "Select the server type:");
+  SetupKindLabel = Add<ui::TLabel>("SetupKindLabel", page, ui::Bounds{220, 8, 219, 16}, "");
+  TarnoProRadio = Add<ui::TRadioButton>("TarnoProRadio", page, ui::Bounds{24, 30, 130, 19}, "Professional Suite", true);
+  TarnoStdRadio = Add<ui::TRadioButton>("TarnoStdRadio", page, ui::Bounds{24, 54, 130, 19}, "Standard Suite", false);
+  TarnoLiteRadio = Add<ui::TRadioButton>("TarnoLiteRadio", page, ui::Bounds{24, 78, 130, 19}, "Lite Suite", false);
+  HintPanel = Add<ui::TMemo>("HintPanel", page, ui::Bounds{160, 28, 279, 84});
+  for (ui::TRadioButton* radio : {TarnoProRadio, TarnoStdRadio, TarnoLiteRadio})
+    radio->OnClick = [this](ui::Control&) { TarnoProRadioClick(); };
+
+  auto* mode = Add<ui::TGroupBox>("InterfaceModePanel", page, ui::Bounds{16, 122, 423, 134}, "");
+  Add<ui::TLabel>("InterfaceModeL", mode, ui::Bounds{12, 18, 400, 16},
+                  "Select the interface mode (Can be changed later):");
+  AdvancedMode = Add<ui::TRadioButton>("AdvancedMode", mode, ui::Bounds{20, 42, 110, 19}, "Advanced", true);
+  BasicMode = Add<ui::TRadioButton>("BasicMode", mode, ui::Bounds{20, 66, 110, 19}, "Basic", false);
+  ConsoleMemo = Add<ui::TMemo>("ConsoleMemo", mode, ui::Bounds{144, 40, 267, 48});
+  for (ui::TRadioButton* radio : {AdvancedMode, BasicMode})
+    radio->OnClick = [this](ui::Control&) { AdvancedModeClick(); };
+}
+
+void TMainForm::BuildComponentsPage(ui::Control* page) {
+  Add<ui::TLabel>("SelectLabelsL", page, ui::Bounds{16, 8, 423, 16}, "Select components you want to have installed:");
+}
+
+void TMainForm::BuildInstallPage(ui::Control* page) {
+  Add<ui::TLabel>("InstallLabel", page, ui::Bounds{16, 12, 423, 44},
+                  "Click the Browse button to select the destination directory. Click the Install button to "
+                  "start copying files and to finish the setup process.");
+  auto* box = Add<ui::TGroupBox>("FolderBox", page, ui::Bounds{16, 70, 423, 62}, "Destination Directory");
+  PathEdit = Add<ui::TLabel>("PathEdit", box, ui::Bounds{12, 28, 300, 16}, "Tarno\\", false);
+  BrowseButton = Add<ui::TButton>("BrowseButton", box, ui::Bounds{328, 24, 83, 23}, "&Browse...");
+}
+
+void TMainForm::BuildInstallingPage(ui::Control* page) {
+  InstallPanelText = Add<ui::TLabel>("InstallPanelText", page, ui::Bounds{16, 40, 423, 60}, "", false);
+  ProgressBar = Add<ui::TProgressBar>("ProgressBar", page, ui::Bounds{16, 110, 423, 18}, 12, 1);
+}
+
+void TMainForm::BuildFinishedPage(ui::Control* page) {
+  Add<ui::TLabel>("SetupComplete", page, ui::Bounds{16, 12, 423, 30},
+                  "Installation was successful. You may run the installed program now.");
+  Add<ui::TLabel>("SelectActionL", page, ui::Bounds{16, 48, 423, 30},
+                  "Select actions below you want to have performed when clicked the Next button.");
+  RunConfig = Add<ui::TCheckBox>("RunConfig", page, ui::Bounds{24, 88, 300, 19}, "Open Server Administration", false);
+  ShowTutorial = Add<ui::TCheckBox>("ShowTutorial", page, ui::Bounds{24, 112, 300, 19}, "View Quick Start Tutorial", true);
+  ViewReleaseNotes = Add<ui::TCheckBox>("ViewReleaseNotes", page, ui::Bounds{24, 136, 300, 19}, "View Release Notes", false);
+  RunTutorial = Add<ui::TCheckBox>("RunTutorial", page, ui::Bounds{24, 160, 300, 19}, "Run Installation Wizard", true);
+}
+
+void TMainForm::AfterCreate() {
+  Form::AfterCreate();
+  // The controls, in the order the language file walks them.
+  BuildBands();
+  BuildWelcomePage(Pages[0]);
+  BuildLicensePage(Pages[1]);
+  BuildCredentialsPage(Pages[2]);
+  BuildSetupTypePage(Pages[3]);
+  BuildComponentsPage(Pages[4]);
+  BuildInstallPage(Pages[5]);
+  BuildInstallingPage(Pages[6]);
+  BuildFinishedPage(Pages[7]);
+}
+
+void TMainForm::FormShow() { RunStartUp(*this); }
+
+void TMainForm::SetupPage() {
+  const uint8_t page = state.CurrentPage;
+  if (page >= 9) return;
+  for (size_t i = 0; i < Pages.size(); ++i) {
+    bool current = i == page;
+    bool neighbour = i + 1 == page || i == static_cast<size_t>(page) + 1;
+    if (current) {
+      Pages[i]->SetEnabled(true);
+      Pages[i]->SetVisible(true);
+      Pages[i]->BringToFront();
+    } else {
+      if (neighbour) Pages[i]->SetEnabled(false);
+      // Page 8 keeps the finish page in view while the actions run.
+      if (!(page == 8 && i == 7)) Pages[i]->SetVisible(false);
+    }
+  }
+
+  const PageDesign& design = kPageDesigns[page];
+  if (page == 0) {
+    PageCaption->SetCaption(AboutLabel->Caption());
+  } else if (page == 6) {
+    PageCaption->SetCaption(Messages().cName + " " + Messages().cInstallingFiles);
+  } else {
+    PageCaption->SetCaption(Messages().*design.title);
+  }
+  ApplyButton(BackButton, design.back, design.back_visible, design.back_enabled);
+  ApplyButton(NextButton, design.next, design.next_visible, design.next_enabled);
+  if (design.cancel != nullptr) CloseButton->SetCaption(Messages().*design.cancel);
+
+  switch (page) {
+    case 0:
+      if (::IsWindowVisible(handle())) NextButton->SetFocus();
+      break;
+    case 2:
+      NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
+      if (NameEdit->Caption().empty()) {
+        NameEdit->SetFocus();
+        NameEdit->SelectAll();
+      }
+      break;
+    case 7:
+      NextButton->SetFocus();
+      if (state.ConfigPresentAtDestination) {
+        ShowTutorial->SetChecked(false);
+        RunTutorial->SetChecked(false);
+        RunTutorial->SetEnabled(false);
+      }
+      break;
+    case 8:
+      Pages[7]->SetEnabled(false);
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::TarnoProRadioClick() {
+  // Choosing an edition picks its usual console mode. An upgrade shows the
+  // installation's own edition and mode, locked; refreshing the hints must
+  // not replace that mode by the edition's usual one.
+  const bool choosing = state.EditionSelectable;
+  if (TarnoProRadio->Checked()) {
+    HintPanel->SetCaption(TarnoProRadio->Hint());
+    if (choosing) AdvancedMode->SetChecked(true);
+  } else if (TarnoStdRadio->Checked()) {
+    HintPanel->SetCaption(TarnoStdRadio->Hint());
+    if (choosing) BasicMode->SetChecked(true);
+  } else if (TarnoLiteRadio->Checked()) {
+    HintPanel->SetCaption(TarnoLiteRadio->Hint());
+    if (choosing) BasicMode->SetChecked(true);
+  }
+}
+
+void TMainForm::AdvancedModeClick() {
+  ConsoleMemo->SetCaption(BasicMode->Checked() ? Messages().cHintBasic : Messages().cHintAdvanced);
+}
+
+uint8_t TMainForm::SelectedEdition() const {
+  if (TarnoLiteRadio->Checked()) return 2;
+  if (TarnoStdRadio->Checked()) return 0;
+  return 1;
+}
+
+void TMainForm::SelectEdition(uint8_t edition) {
+  switch (edition) {
+    case 2: TarnoLiteRadio->SetChecked(true); break;
+    case 1: TarnoProRadio->SetChecked(true); break;
+    case 0: TarnoStdRadio->SetChecked(true); break;
+    default: break;  // any other value leaves the design's choice
+  }
+}
+
+void TMainForm::CloseButtonClick() {
+  const SetupMessages& m = Messages();
+  int answer = ::MessageBoxA(handle(), m.cDoYouExit.c_str(), m.cDoYouExitTitle.c_str(),
+                             MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+  if (answer == IDYES) ::ExitProcess(kExitOk);
+}
+
+bool TMainForm::FormCloseQuery() {
+  CloseButtonClick();
+  return false;
+}
+
+bool TMainForm::FormKeyPress(char key) {
+  if (key != VK_ESCAPE) return false;
+  CloseButtonClick();
+  return true;
+}
+
+}  // namespace setup

@@ -1,0 +1,94 @@
+// TMainForm: the wizard window. 455 by 363 client pixels: a white top band
+// with the logo and the page title, the eight page panels, and the bottom
+// band with Back, Next and Cancel. It owns SetupState and the three registry
+// components for the life of the process.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "setup/advanced_registry.h"
+#include "setup/setup_state.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace setup {
+
+class TMainForm : public ui::Form {
+ public:
+  TMainForm();
+
+  SetupState state;
+
+  // Registry components as designed (root, area, section of the window resource).
+  TAdvancedRegistry* AdvancedRegistry = nullptr;
+  TAdvancedRegistry* AdvancedRegistryInstall = nullptr;
+  TAdvancedRegistry* PathRegistry = nullptr;
+
+  // Controls that start-up, the pages and the installation use.
+  ui::TLabel* PageCaption = nullptr;
+  ui::TImage* ImageLogo = nullptr;
+  ui::TButton* BackButton = nullptr;
+  ui::TButton* NextButton = nullptr;
+  ui::TButton* CloseButton = nullptr;
+  std::array<ui::TDynPanel*, 8> Pages{};
+  ui::TLabel* AboutLabel = nullptr;
+  ui::TCheckBox* CheckLatest = nullptr;
+  ui::TMemo* LicenseMemo = nullptr;
+  ui::TEdit* NameEdit = nullptr;
+  ui::TEdit* EmailEdit = nullptr;
+  ui::TEdit* CompanyEdit = nullptr;
+  ui::TEdit* CountryEdit = nullptr;
+  ui::TLabel* SetupKindLabel = nullptr;
+  ui::TRadioButton* TarnoProRadio = nullptr;
+  ui::TRadioButton* TarnoStdRadio = nullptr;
+  ui::TRadioButton* TarnoLiteRadio = nullptr;
+  ui::TMemo* HintPanel = nullptr;
+  ui::TRadioButton* AdvancedMode = nullptr;
+  ui::TRadioButton* BasicMode = nullptr;
+  ui::TMemo* ConsoleMemo = nullptr;
+  ui::TLabel* PathEdit = nullptr;
+  ui::TButton* BrowseButton = nullptr;
+  ui::TLabel* InstallPanelText = nullptr;
+  ui::TProgressBar* ProgressBar = nullptr;
+  ui::TCheckBox* RunConfig = nullptr;
+  ui::TCheckBox* ShowTutorial = nullptr;
+  ui::TCheckBox* ViewReleaseNotes = nullptr;
+  ui::TCheckBox* RunTutorial = nullptr;
+
+  // The destination folder: the caption of PathEdit.
+  std::string DestinationDir() const { return PathEdit->Caption(); }
+
+  // Shows the page in state.CurrentPage: fronts and enables its panel,
+  // disables the others, sets the title and the buttons.
+  void SetupPage();
+
+  // Edition hint and default console mode; console mode hint.
+  void TarnoProRadioClick();
+  void AdvancedModeClick();
+
+  // The edition the radios select: 0 Standard, 1 Professional, 2 Lite.
+  uint8_t SelectedEdition() const;
+  void SelectEdition(uint8_t edition);
+
+  void FormShow() override;
+  bool FormCloseQuery() override;
+  bool FormKeyPress(char key) override;
+  void CloseButtonClick();
+
+ protected:
+  void AfterCreate() override;
+
+ private:
+  void BuildBands();
+  void BuildWelcomePage(ui::Control* page);
+  void BuildLicensePage(ui::Control* page);
+  void BuildCredentialsPage(ui::Control* page);
+  void BuildSetupTypePage(ui::Control* page);
+  void BuildComponentsPage(ui::Control* page);
+  void BuildInstallPage(ui::Control* page);
+  void BuildInstallingPage(ui::Control* page);
+  void BuildFinishedPage(ui::Control* page);
+};
+
+}  // namespace setup

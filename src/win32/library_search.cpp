@@ -1,0 +1,30 @@
+#include "win32/library_search.h"
+
+#include "win32/log.h"
+#include "win32/win32_error.h"
+
+namespace win32 {
+
+bool RestrictLibrarySearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  ::SetDllDirectoryA("");
+  if (set_default == nullptr) {
+    LogLine("restricting the library search: SetDefaultDllDirectories is not available on this system");
+    return false;
+  }
+  if (!set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    LogFailure("restricting the library search to", "the system directory", ::GetLastError());
+    return false;
+  }
+  return true;
+}
+
+HMODULE LoadSystemLibrary(const std::string& name) {
+  HMODULE module = ::LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module == nullptr) LogFailure("loading system library", name, ::GetLastError());
+  return module;
+}
+
+}  // namespace win32

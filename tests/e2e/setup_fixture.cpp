@@ -1,0 +1,175 @@
+#include "setup_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "win32/scoped_handle.h"
+
+namespace e2e {
+namespace {
+
+std::string BackupName(const std::string& path) {
+  std::string name = "Software\\TarnoTestBackup-" + std::to_string(::GetCurrentProcessId()) + "-";
+  for (char c : path) name += c == '\\' ? '_' : c;
+  return name;
+}
+
+}  // namespace
+
+SavedKey::SavedKey(HKEY root, std::string path) : root_(root), path_(std::move(path)), backup_(BackupName(path_)) {
+  win32::ScopedRegKey key;
+  if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return;
+  win32::ScopedRegKey backup;
+  ::RegDeleteTreeA(root_, backup_.c_str());
+  if (::RegCreateKeyExA(root_, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, backup.receive(), nullptr) !=
+          ERROR_SUCCESS ||
+      ::RegCopyTreeA(key.get(), nullptr, backup.get()) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "could not save " << path_;
+    return;
+  }
+  existed_ = true;
+  key.reset();
+  ::RegDeleteTreeA(root_, path_.c_str());
+}
+
+SavedKey::~SavedKey() {
+  ::RegDeleteTreeA(root_, path_.c_str());
+  if (!existed_) return;
+  win32::ScopedRegKey backup, key;
+  if (::RegOpenKeyExA(root_, backup_.c_str(), 0, KEY_READ, backup.receive()) == ERROR_SUCCESS &&
+      ::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr) ==
+          ERROR_SUCCESS)
+    ::RegCopyTreeA(backup.get(), nullptr, key.get());
+  backup.reset();
+  ::RegDeleteTreeA(root_, backup_.c_str());
+}
+
+SavedValue::SavedValue(HKEY root, std::string key, std::string name)
+    : root_(root), key_(std::move(key)), name_(std::move(name)) {
+  DWORD size = 0;
+  if (::RegGetValueA(root_, key_.c_str(), name_.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type_, nullptr, &size) !=
+      ERROR_SUCCESS)
+    return;
+  data_.resize(size);
+  existed_ = ::RegGetValueA(root_, key_.c_str(), name_.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type_, data_.data(),
+                            &size) == ERROR_SUCCESS;
+  data_.resize(size);
+}
+
+SavedValue::~SavedValue() {
+  win32::ScopedRegKey key;
+  if (::RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS) return;
+  if (existed_)
+    ::RegSetValueExA(key.get(), name_.c_str(), 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
+  else
+    ::RegDeleteValueA(key.get(), name_.c_str());
+}
+
+void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {
+  LSTATUS status = ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                                     static_cast<DWORD>(value.size() + 1));
+  ASSERT_EQ(status, ERROR_SUCCESS) << "writing " << key << "\\" << name;
+}
+
+void WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
+  LSTATUS status = ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_DWORD, &value, sizeof(value));
+  ASSERT_EQ(status, ERROR_SUCCESS) << "writing " << key << "\\" << name;
+}
+
+void DeleteValue(HKEY root, const std::string& key, const std::string& name) {
+  win32::ScopedRegKey handle;
+  if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, handle.receive()) == ERROR_SUCCESS)
+    ::RegDeleteValueA(handle.get(), name.c_str());
+}
+
+void RemoveTree(const std::string& folder) {
+  std::string pattern = folder + "*";
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+  if (find) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = folder + name;
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path + "\\");
+      else
+        ::DeleteFileA(path.c_str());
+    } while (::FindNextFileA(find.get(), &data));
+  }
+  find.reset();
+  ::RemoveDirectoryA(folder.c_str());
+}
+
+std::string TempFolder(const std::string& name) {
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  std::string folder = std::string(temp) + name + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
+  RemoveTree(folder);
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << content;
+  ASSERT_TRUE(file.good()) << "writing " << path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+SetupRun::SetupRun() : dist_(TempFolder("tarno-dist")) {
+  std::string source = driver::ProgramFolder() + "setup.exe";
+  EXPECT_TRUE(::CopyFileA(source.c_str(), (dist_ + "setup.exe").c_str(), FALSE))
+      << "copying " << source << ": error " << ::GetLastError();
+  WriteFile(dist_ + "setup.Dat", "");
+  log_ = dist_ + "setup.log";
+  ::SetEnvironmentVariableA("TARNO_SETUP_LOG", log_.c_str());
+}
+
+SetupRun::~SetupRun() {
+  if (process_.IsRunning()) process_.Terminate();
+  process_.WaitForExit(driver::Milliseconds(5000));
+  ::SetEnvironmentVariableA("TARNO_SETUP_LOG", nullptr);
+  RemoveTree(dist_);
+}
+
+bool SetupRun::Start(const std::string& arguments) {
+  std::string command = driver::Quote(dist_ + "setup.exe");
+  if (!arguments.empty()) command += " " + arguments;
+  bool started = process_.Start(command, dist_);
+  EXPECT_TRUE(started) << "starting " << command << ": " << process_.error();
+  return started;
+}
+
+HWND SetupRun::WaitForMainWindow(driver::Milliseconds timeout) {
+  return driver::WaitForWindow({"TMainForm", kMainCaption, process_.id(), true}, timeout);
+}
+
+HWND SetupRun::Control(HWND main, const std::string& name) {
+  HWND control = driver::FindControl(main, name);
+  EXPECT_NE(control, nullptr) << "no control " << name << " in " << driver::DescribeTree(main);
+  return control;
+}
+
+std::string SetupRun::Detected(const std::string& name) const {
+  std::string log = Log();
+  size_t line = log.rfind("start-up: PreviousInstallDir=");
+  if (line == std::string::npos) return {};
+  size_t end = log.find_first_of("\r\n", line);
+  std::string text = log.substr(line, end == std::string::npos ? std::string::npos : end - line);
+  size_t at = text.find(" " + name + "=");
+  if (at == std::string::npos) at = text.find(": " + name + "=");
+  if (at == std::string::npos) return {};
+  size_t value = text.find('=', at) + 1;
+  size_t stop = text.find(' ', value);
+  return text.substr(value, stop == std::string::npos ? std::string::npos : stop - value);
+}
+
+}  // namespace e2e

@@ -1,0 +1,82 @@
+// Shared set-up of the end-to-end tests: a distribution folder of the test's
+// own holding a copy of setup.exe, the product keys saved away and put back,
+// the setup's log captured in a file, and the started program terminated
+// when a test ends, whatever happened.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "window_driver.h"
+
+namespace e2e {
+
+inline constexpr char kMainCaption[] = "Tarno Mail Server 8.3.8 Setup";
+
+// Moves a registry key (with subkeys) away for the duration of a test and
+// puts it back afterwards; the test starts without the key.
+class SavedKey {
+ public:
+  SavedKey(HKEY root, std::string path);
+  ~SavedKey();
+
+ private:
+  HKEY root_;
+  std::string path_;
+  std::string backup_;
+  bool existed_ = false;
+};
+
+// Saves one value and restores (or removes) it afterwards.
+class SavedValue {
+ public:
+  SavedValue(HKEY root, std::string key, std::string name);
+  ~SavedValue();
+
+ private:
+  HKEY root_;
+  std::string key_, name_;
+  bool existed_ = false;
+  DWORD type_ = 0;
+  std::vector<BYTE> data_;
+};
+
+// Raw registry helpers for arranging a test.
+void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value);
+void WriteDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+void DeleteValue(HKEY root, const std::string& key, const std::string& name);
+
+// Files and folders.
+std::string TempFolder(const std::string& name);  // made fresh, trailing backslash
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+void RemoveTree(const std::string& folder);
+
+class SetupRun {
+ public:
+  // A distribution folder with setup.exe and an empty setup.Dat.
+  SetupRun();
+  ~SetupRun();
+
+  const std::string& dist() const { return dist_; }
+  const std::string& log_path() const { return log_; }
+  // Starts "setup.exe <arguments>" from the distribution folder.
+  bool Start(const std::string& arguments);
+  driver::Process& process() { return process_; }
+  // The visible main window of this run, or nullptr after the timeout.
+  HWND WaitForMainWindow(driver::Milliseconds timeout = driver::kDefaultTimeout);
+  // A control of the main window by component name (fails the test when missing).
+  HWND Control(HWND main, const std::string& name);
+  std::string Log() const { return ReadFile(log_); }
+  // The value of `name=` in the setup's start-up detection line ("" if none).
+  std::string Detected(const std::string& name) const;
+
+ private:
+  std::string dist_;
+  std::string log_;
+  driver::Process process_;
+};
+
+}  // namespace e2e

@@ -1,0 +1,273 @@
+// Start-up as the administrator meets it: setup.exe started from a
+// distribution folder under Wine, its windows and message boxes read and
+// answered through the window driver.
+#include <gtest/gtest.h>
+
+#include "setup_fixture.h"
+
+namespace e2e {
+namespace {
+
+using driver::Milliseconds;
+
+constexpr char kProductKey[] = "Software\\Cordane\\Tarno Mail Server";
+constexpr char kWebMailKey[] = "Software\\Cordane\\Cordane Web Mail";
+constexpr char kCompanyKey[] = "Software\\Cordane";
+constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+class StartupTest : public ::testing::Test {
+ protected:
+  SavedKey company_{HKEY_LOCAL_MACHINE, kCompanyKey};
+  SetupRun run_;
+
+  // Starts the setup with `arguments` and returns its visible main window.
+  HWND StartWizard(const std::string& arguments = "/SILENT") {
+    if (!run_.Start(arguments)) return nullptr;
+    HWND main = run_.WaitForMainWindow();
+    EXPECT_NE(main, nullptr) << "no main window \"" << kMainCaption << "\" for setup.exe " << arguments
+                             << "\nlog:\n" << run_.Log();
+    return main;
+  }
+
+  std::string TextOf(HWND main, const std::string& name) { return driver::Text(run_.Control(main, name)); }
+  bool Checked(HWND main, const std::string& name) { return driver::IsChecked(run_.Control(main, name)); }
+  bool Enabled(HWND main, const std::string& name) { return driver::IsEnabled(run_.Control(main, name)); }
+};
+
+TEST_F(StartupTest, UnknownFirstArgumentEndsAtOnceWithoutAWindow) {
+  for (const char* arguments : {"/HELP", "/HELP /SILENT", "-silent", "/SILENTLY"}) {
+    SetupRun run;
+    ASSERT_TRUE(run.Start(arguments));
+    std::optional<DWORD> code = run.process().WaitForExit(Milliseconds(15000));
+    ASSERT_TRUE(code.has_value()) << "setup.exe " << arguments << " did not end";
+    EXPECT_EQ(*code, 0u) << "setup.exe " << arguments;
+    EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run.process().id(), true}), nullptr);
+    EXPECT_EQ(run.Log().find("start-up: PreviousInstallDir="), std::string::npos)
+        << "the wizard's detection ran for " << arguments;
+  }
+}
+
+TEST_F(StartupTest, MissingSetupDatIsAFatalErrorBeforeAnyQuestion) {
+  ASSERT_TRUE(::DeleteFileA((run_.dist() + "setup.Dat").c_str()));
+  // A product key that would be read if start-up went past the check.
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", run_.dist());
+  ASSERT_TRUE(run_.Start(""));  // without /SILENT: the install question would come first if misordered
+  HWND box = driver::WaitForMessageBox(run_.process().id());
+  ASSERT_NE(box, nullptr) << "no message box; log:\n" << run_.Log();
+  driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+  EXPECT_EQ(info.caption, "Error") << driver::Describe(info);
+  EXPECT_EQ(info.text, "Setup could not find the required files.") << driver::Describe(info);
+  EXPECT_EQ(info.icon, driver::MessageBoxIcon::kError) << driver::Describe(info);
+  EXPECT_EQ(info.ButtonIds(), std::vector<int>{IDOK}) << driver::Describe(info);
+  EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run_.process().id(), true}), nullptr)
+      << "the main window is visible behind the error";
+  driver::AnswerMessageBox(box, IDOK);
+  std::optional<DWORD> code = run_.process().WaitForExit();
+  ASSERT_TRUE(code.has_value());
+  EXPECT_NE(*code, 0u) << "a fatal error must end with a non-zero exit code";
+  EXPECT_EQ(run_.Detected("PreviousInstallDir"), "");
+}
+
+TEST_F(StartupTest, InstallQuestionNoEndsTheProgram) {
+  ASSERT_TRUE(run_.Start(""));
+  HWND box = driver::WaitForMessageBox(run_.process().id());
+  ASSERT_NE(box, nullptr) << "no install question; log:\n" << run_.Log();
+  driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+  EXPECT_EQ(info.caption, "Tarno Mail Server Setup") << driver::Describe(info);
+  EXPECT_EQ(info.text, "This will install Tarno Mail Server 8.3.8. Do you wish to continue?") << driver::Describe(info);
+  EXPECT_EQ(info.icon, driver::MessageBoxIcon::kQuestion) << driver::Describe(info);
+  EXPECT_EQ(info.ButtonIds(), (std::vector<int>{IDYES, IDNO})) << driver::Describe(info);
+  EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run_.process().id(), true}), nullptr);
+  driver::AnswerMessageBox(box, IDNO);
+  std::optional<DWORD> code = run_.process().WaitForExit();
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+}
+
+TEST_F(StartupTest, InstallQuestionYesShowsTheWizard) {
+  ASSERT_TRUE(run_.Start(""));
+  HWND box = driver::WaitForMessageBox(run_.process().id());
+  ASSERT_NE(box, nullptr);
+  driver::AnswerMessageBox(box, IDYES);
+  HWND main = run_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr) << run_.Log();
+  EXPECT_EQ(driver::Text(main), kMainCaption);
+  EXPECT_EQ(TextOf(main, "PageCaption"), "Welcome to the Tarno Mail Server Setup Wizard");
+  EXPECT_EQ(TextOf(main, "NextButton"), "&Next >");
+  EXPECT_TRUE(Enabled(main, "NextButton"));
+  EXPECT_FALSE(driver::IsVisible(run_.Control(main, "BackButton")));
+  EXPECT_TRUE(driver::IsVisible(run_.Control(main, "WelcomePanel")));
+  EXPECT_FALSE(driver::IsVisible(run_.Control(main, "LicensePanel")));
+}
+
+TEST_F(StartupTest, SilentInAnyCaseSkipsTheQuestion) {
+  for (const char* arguments : {"/silent", "/Silent", "/SILENT", "/SILENT /UNINSTALL"}) {
+    SetupRun run;
+    ASSERT_TRUE(run.Start(arguments));
+    HWND main = run.WaitForMainWindow();
+    EXPECT_NE(main, nullptr) << "setup.exe " << arguments << " showed no wizard; log:\n" << run.Log();
+    EXPECT_EQ(driver::WaitForMessageBox(run.process().id(), "", Milliseconds(200)), nullptr)
+        << "a message box came up for " << arguments;
+  }
+}
+
+TEST_F(StartupTest, FreshInstallationOffersEveryChoice) {
+  WriteFile(run_.dist() + "License.txt", "First line\r\nSecond line\nThird line");
+  HWND main = StartWizard();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(TextOf(main, "PathEdit"), "C:\\Program Files\\Tarno\\");
+  EXPECT_EQ(TextOf(main, "SetupKindLabel"), "");
+  EXPECT_EQ(TextOf(main, "LicenseMemo"), "First line\r\nSecond line\r\nThird line");
+  EXPECT_TRUE(Checked(main, "TarnoProRadio"));
+  EXPECT_FALSE(Checked(main, "TarnoStdRadio"));
+  EXPECT_FALSE(Checked(main, "TarnoLiteRadio"));
+  EXPECT_TRUE(Checked(main, "AdvancedMode"));
+  EXPECT_FALSE(Checked(main, "BasicMode"));
+  for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio", "AdvancedMode", "BasicMode"})
+    EXPECT_TRUE(Enabled(main, radio)) << radio;
+  EXPECT_EQ(TextOf(main, "HintPanel").substr(0, 43), "Professional version is most advanced mail ");
+  EXPECT_EQ(TextOf(main, "ConsoleMemo"), "All options will be visible. Expert's mode.");
+  for (const char* edit : {"NameEdit", "EmailEdit", "CompanyEdit", "CountryEdit"})
+    EXPECT_EQ(TextOf(main, edit), "") << edit;
+  EXPECT_EQ(run_.Detected("EditionSelectable"), "1");
+  EXPECT_EQ(run_.Detected("PreviousOlderThan827"), "0");
+  EXPECT_EQ(run_.Detected("OldWebMailDetected"), "0");
+}
+
+TEST_F(StartupTest, DefaultDestinationFollowsProgramFilesDir) {
+  SavedValue program_files(HKEY_LOCAL_MACHINE, kWindowsKey, "ProgramFilesDir");
+  {
+    DeleteValue(HKEY_LOCAL_MACHINE, kWindowsKey, "ProgramFilesDir");
+    SetupRun run;
+    ASSERT_TRUE(run.Start("/SILENT"));
+    HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(driver::Text(run.Control(main, "PathEdit")), "C:\\Program Files\\Tarno\\");
+  }
+  const std::pair<const char*, const char*> cases[] = {
+      {"D:\\Apps", "D:\\Apps\\Tarno\\"}, {"D:\\Apps\\", "D:\\Apps\\Tarno\\"}, {"D:/Apps/", "D:/Apps/Tarno\\"}};
+  for (const auto& [folder, expected] : cases) {
+    WriteString(HKEY_LOCAL_MACHINE, kWindowsKey, "ProgramFilesDir", folder);
+    SetupRun run;
+    ASSERT_TRUE(run.Start("/SILENT"));
+    HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(driver::Text(run.Control(main, "PathEdit")), expected) << "ProgramFilesDir " << folder;
+  }
+}
+
+struct UpgradeCase {
+  const char* version;
+  const char* library;  // a storage library in the installation folder, or ""
+  const char* kind;     // SetupKindLabel
+  const char* radio;    // the edition radio selected
+  const char* redetected;
+  const char* older_than_827;
+};
+
+void PrintTo(const UpgradeCase& c, std::ostream* out) {
+  *out << "version \"" << c.version << "\" with \"" << c.library << "\"";
+}
+
+class UpgradeDetectionTest : public StartupTest, public ::testing::WithParamInterface<UpgradeCase> {};
+
+// The stored configuration is not read by this build, so its edition reads
+// as Standard; versions 3.x and unversioned installations derive it from
+// their storage libraries instead.
+TEST_P(UpgradeDetectionTest, ShowsThePreviousInstallationLocked) {
+  const UpgradeCase& c = GetParam();
+  std::string folder = TempFolder("tarno-installed");
+  if (*c.library) WriteFile(folder + c.library, "library");
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", folder);
+  if (*c.version) WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Version", c.version);
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Name", "Ann Admin");
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Email", "ann@example.com");
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Company", "Example Ltd");
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Country", "Iceland");
+  WriteDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallIM", 1);
+  WriteDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallAV", 7);
+  WriteDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallIAS", 0);
+
+  HWND main = StartWizard();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(TextOf(main, "PathEdit"), folder);
+  EXPECT_EQ(TextOf(main, "SetupKindLabel"), c.kind);
+  for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio"})
+    EXPECT_EQ(Checked(main, radio), std::string(radio) == c.radio) << radio;
+  for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio", "AdvancedMode", "BasicMode"})
+    EXPECT_FALSE(Enabled(main, radio)) << radio << " must be locked on an upgrade";
+  // The console file is not known here, so the mode stays as designed.
+  EXPECT_TRUE(Checked(main, "AdvancedMode"));
+  EXPECT_EQ(TextOf(main, "NameEdit"), "Ann Admin");
+  EXPECT_EQ(TextOf(main, "EmailEdit"), "ann@example.com");
+  EXPECT_EQ(TextOf(main, "CompanyEdit"), "Example Ltd");
+  EXPECT_EQ(TextOf(main, "CountryEdit"), "Iceland");
+  EXPECT_EQ(run_.Detected("EditionSelectable"), "0");
+  EXPECT_EQ(run_.Detected("EditionRedetected"), c.redetected);
+  EXPECT_EQ(run_.Detected("PreviousOlderThan827"), c.older_than_827);
+  EXPECT_EQ(run_.Detected("NoInstallIM"), "1");
+  EXPECT_EQ(run_.Detected("NoInstallAV"), "1");
+  EXPECT_EQ(run_.Detected("NoInstallIAS"), "0");
+  EXPECT_EQ(run_.Detected("NoInstallWebMail"), "0");
+  EXPECT_EQ(run_.Detected("NoInstallCalendar"), "0");
+  RemoveTree(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, UpgradeDetectionTest,
+    ::testing::Values(UpgradeCase{"3.9.1", "db.dll", "Upgrade Setup - Professional", "TarnoProRadio", "1", "1"},
+                      UpgradeCase{"3.9.1", "adolibrary.dll", "Upgrade Setup - Professional", "TarnoProRadio", "1", "1"},
+                      UpgradeCase{"3.9.1", "", "Upgrade Setup - Standard", "TarnoStdRadio", "1", "1"},
+                      UpgradeCase{"", "db.dll", "Upgrade Setup - Professional", "TarnoProRadio", "1", "0"},
+                      UpgradeCase{"30.1.0", "db.dll", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
+                      UpgradeCase{"8.2.6", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "1"},
+                      UpgradeCase{"8.2.7", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
+                      UpgradeCase{"8.3", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
+                      UpgradeCase{"8.2.7-1", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"}));
+
+TEST_F(StartupTest, OldWebMailIsDetectedOnlyWithItsFolder) {
+  std::string folder = TempFolder("tarno-webmail");
+  struct Case {
+    const char* version;
+    std::string folder;
+    const char* detected;
+  } cases[] = {
+      {"4.2.1", folder, "1"},
+      {"", folder, "1"},
+      {"4.2.2", folder, "0"},
+      {"5.0", folder, "0"},
+      {"4.2.1", folder + "missing\\", "0"},
+      {"4.2.1", "", "0"},
+  };
+  for (const Case& c : cases) {
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWebMailKey);
+    WriteString(HKEY_LOCAL_MACHINE, kWebMailKey, "Version", c.version);
+    WriteString(HKEY_LOCAL_MACHINE, kWebMailKey, "InstallDir", c.folder);
+    SetupRun run;
+    ASSERT_TRUE(run.Start("/SILENT"));
+    ASSERT_NE(run.WaitForMainWindow(), nullptr) << run.Log();
+    EXPECT_EQ(run.Detected("OldWebMailDetected"), c.detected)
+        << "web mail version \"" << c.version << "\" in \"" << c.folder << "\"";
+  }
+  RemoveTree(folder);
+}
+
+TEST_F(StartupTest, CommandModesEndWithoutTheWizard) {
+  // The uninstall question, declined.
+  ASSERT_TRUE(run_.Start("/uninstall"));
+  HWND box = driver::WaitForMessageBox(run_.process().id());
+  ASSERT_NE(box, nullptr) << run_.Log();
+  driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+  EXPECT_EQ(info.caption, "Tarno Mail Server Setup") << driver::Describe(info);
+  EXPECT_EQ(info.text, "Are you sure to completely remove all files and components of this program?");
+  EXPECT_EQ(info.ButtonIds(), (std::vector<int>{IDYES, IDNO})) << driver::Describe(info);
+  EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run_.process().id(), true}), nullptr);
+  driver::AnswerMessageBox(box, IDNO);
+  std::optional<DWORD> code = run_.process().WaitForExit();
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(run_.Detected("PreviousInstallDir"), "") << "the wizard's detection ran in command mode";
+}
+
+}  // namespace
+}  // namespace e2e
