@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang file python3 zlib1g-dev
   mingw-w64 gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   googletest
-  wine wine32:i386
+  wine wine32:i386 fonts-wine
   xvfb xauth x11-utils imagemagick
 )
 

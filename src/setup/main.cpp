@@ -4,6 +4,7 @@
 
 #include "setup/browse_folder.h"
 #include "setup/main_form.h"
+#include "setup/res/resource_ids.h"
 #include "setup/setup_state.h"
 #include "setup/wizard_form.h"
 #include "ui/application.h"
@@ -15,6 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ui::Application& app = ui::Application::Instance();
   app.Initialize();
   app.SetTitle("Setup");
+  app.icon_name = TARNO_RES_MAINICON;
   try {
     app.CreateForm<setup::TMainForm>();
     app.CreateForm<setup::TBrowseFolder>();

@@ -1,8 +1,11 @@
 #include "setup/main_form.h"
 
+#include "setup/res/resource_ids.h"
 #include "setup/setup_messages.h"
 #include "setup/startup.h"
 #include "setup/wizard_checks.h"
+#include "ui/application.h"
+#include "win32/log.h"
 
 
 
@@ -80,7 +83,7 @@ void TMainForm::BuildBands() {
   PageCaption = Create<ui::TLabel>("PageCaption", top, ui::Bounds{16, 20, 350, 20}, "");
   PageCaption->bold = true;
   PageCaption->CreateHandle();
-  ImageLogo = Add<ui::TImage>("ImageLogo", top, ui::Bounds{kClientWidth - 59 - 8, 3, 59, 50}, "LOGO");
+  ImageLogo = Add<ui::TImage>("ImageLogo", top, ui::Bounds{kClientWidth - 59 - 8, 3, 59, 50}, TARNO_RES_LOGO);
   Add<ui::TBevel>("TopBevel", this, ui::Bounds{0, kTopBand, kClientWidth, 2});
 
   auto* back = Add<ui::TPanel>("BackPanel", this, ui::Bounds{0, kTopBand + 2, kClientWidth, kPageHeight});
@@ -314,6 +317,20 @@ void TMainForm::SelectEdition(uint8_t edition) {
     case 0: TarnoStdRadio->SetChecked(true); break;
     default: break;  // any other value leaves the design's choice
   }
+}
+
+void TMainForm::SetProgressText(const std::string& text) {
+  ui::Application::Instance().ProcessMessages();
+  InstallPanelText->SetCaption(text);
+  ::UpdateWindow(InstallPanelText->handle());
+}
+
+void TMainForm::StepProgress() { ProgressBar->StepIt(); }
+
+void TMainForm::FatalError(const std::string& text) {
+  win32::LogLine("fatal error: " + text);
+  ::MessageBoxA(handle(), text.c_str(), Messages().cError.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  ::ExitProcess(kExitFatal);
 }
 
 void TMainForm::CloseButtonClick() {

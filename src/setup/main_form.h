@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "engine/install_files.h"
 #include "setup/advanced_registry.h"
 #include "setup/setup_state.h"
 #include "ui/controls.h"
@@ -14,7 +15,7 @@
 
 namespace setup {
 
-class TMainForm : public ui::Form {
+class TMainForm : public ui::Form, public engine::InstallProgress {
  public:
   TMainForm();
 
@@ -70,6 +71,14 @@ class TMainForm : public ui::Form {
   // The edition the radios select: 0 Standard, 1 Professional, 2 Lite.
   uint8_t SelectedEdition() const;
   void SelectEdition(uint8_t edition);
+
+  // Progress of the installation on the installing page. SetProgressText
+  // lets queued window messages run first, so that the window stays alive
+  // during long steps. FatalError shows the "Error" box and ends the process
+  // with kExitFatal.
+  void SetProgressText(const std::string& text) override;
+  void StepProgress() override;
+  [[noreturn]] void FatalError(const std::string& text) override;
 
   void FormShow() override;
   bool FormCloseQuery() override;

@@ -80,12 +80,28 @@ bool Application::ProcessNextMessage() {
     terminated_ = true;
     return false;
   }
-  if (PreviewKey(message)) return true;
+  Dispatch(message);
+  return !terminated_;
+}
+
+void Application::ProcessMessages() {
+  MSG message;
+  while (!terminated_ && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      terminated_ = true;
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    Dispatch(message);
+  }
+}
+
+void Application::Dispatch(MSG& message) {
+  if (PreviewKey(message)) return;
   HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-  if (root != nullptr && Control::FromHandle(root) != nullptr && ::IsDialogMessageA(root, &message)) return true;
+  if (root != nullptr && Control::FromHandle(root) != nullptr && ::IsDialogMessageA(root, &message)) return;
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
-  return !terminated_;
 }
 
 int Application::Run() {

@@ -22,6 +22,8 @@ class Application : public Component {
   // Registers the common controls and makes the hidden window "TApplication".
   void Initialize();
   void SetTitle(const std::string& title);
+  // The icon resource of the program's windows, set before the forms are made.
+  std::string icon_name;
   const std::string& title() const { return title_; }
   HWND handle() const { return window_; }
 
@@ -41,6 +43,8 @@ class Application : public Component {
   void Terminate();
   // Takes and dispatches one message (waiting for it); false once the loop must end.
   bool ProcessNextMessage();
+  // Dispatches the messages already queued, without waiting.
+  void ProcessMessages();
 
   // Called with every error that escapes an event handler. The default shows
   // the error's text in a message box; replacing it with a handler that
@@ -51,6 +55,7 @@ class Application : public Component {
  private:
   Application();
   bool PreviewKey(const MSG& message);
+  void Dispatch(MSG& message);
 
   std::string title_;
   HWND window_ = nullptr;

@@ -18,7 +18,8 @@ void Form::RegisterContainerClass(const std::string& class_name, HBRUSH backgrou
   wc.hInstance = ::GetModuleHandleA(nullptr);
   wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
-  wc.hIcon = ::LoadIconA(wc.hInstance, "MAINICON");
+  const std::string& icon = Application::Instance().icon_name;
+  if (!icon.empty()) wc.hIcon = ::LoadIconA(wc.hInstance, icon.c_str());
   wc.lpszClassName = class_name.c_str();
   if (::RegisterClassExA(&wc) != 0) registered.insert(class_name);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "window_driver.h"
+#include "window_driver/window_driver.h"
 
 namespace e2e {
 

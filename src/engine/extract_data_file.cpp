@@ -1,0 +1,224 @@
+#include "engine/extract_data_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+#include "engine/file_helpers.h"
+#include "engine/path_text.h"
+#include "engine/setup_data_format.h"
+#include "win32/log.h"
+#include "win32/scoped_handle.h"
+#include "win32/win32_error.h"
+
+namespace engine {
+namespace {
+
+class HandleSource final : public ByteSource {
+ public:
+  HandleSource(HANDLE file, uint64_t size, uint64_t position) : file_(file), size_(size), position_(position) {}
+
+  bool Read(void* data, size_t size, size_t& got) override {
+    DWORD read = 0;
+    got = 0;
+    DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    if (!::ReadFile(file_, data, want, &read, nullptr)) {
+      DWORD error = ::GetLastError();
+      if (error == ERROR_HANDLE_EOF) return true;
+      win32::LogFailure("read data file at", std::to_string(position_), error);
+      return false;
+    }
+    got = read;
+    position_ += read;
+    return true;
+  }
+
+  // Seeks instead of reading what is not wanted, but never past the end, so
+  // that a short skip still shows where the file ends.
+  bool Skip(uint64_t count, uint64_t& skipped) override {
+    skipped = position_ < size_ ? std::min(count, size_ - position_) : 0;
+    if (skipped == 0) return true;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(skipped);
+    if (!::SetFilePointerEx(file_, distance, nullptr, FILE_CURRENT)) {
+      win32::LogFailure("seek in data file at", std::to_string(position_), ::GetLastError());
+      skipped = 0;
+      return false;
+    }
+    position_ += skipped;
+    return true;
+  }
+
+ private:
+  HANDLE file_;
+  uint64_t size_;
+  uint64_t position_;
+};
+
+class HandleSink final : public EntrySink {
+ public:
+  HandleSink(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
+
+  bool Write(const void* data, size_t size) override {
+    const char* p = static_cast<const char*>(data);
+    while (size != 0) {
+      DWORD written = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      if (!::WriteFile(file_.get(), p, want, &written, nullptr) || written == 0) {
+        win32::LogFailure("write file", path_, ::GetLastError());
+        return false;
+      }
+      p += written;
+      size -= written;
+    }
+    return true;
+  }
+
+  bool Truncate() override {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    if (!::SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN) || !::SetEndOfFile(file_.get())) {
+      win32::LogFailure("empty file", path_, ::GetLastError());
+      return false;
+    }
+    return true;
+  }
+
+  bool Close() override {
+    HANDLE h = file_.release();
+    if (!::CloseHandle(h)) {
+      win32::LogFailure("close file", path_, ::GetLastError());
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  win32::ScopedHandle file_;
+  std::string path_;
+};
+
+class DirectoryTarget final : public ExtractTarget {
+ public:
+  explicit DirectoryTarget(std::string destination) : destination_(std::move(destination)) {}
+
+  bool FileExists(const std::string& name) override {
+    DWORD attributes = ::GetFileAttributesA((destination_ + name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+
+  std::unique_ptr<EntrySink> CreateTarget(const std::string& name) override {
+    std::string directory = DirectoryOf(name);
+    // Entries of one directory follow each other, so each directory is made
+    // once per call; a failure shows when its files cannot be created.
+    if (!directory.empty() && made_.insert(LowerAscii(directory)).second) {
+      ForceDirectoryTree(destination_ + directory);
+    }
+    std::string path = destination_ + name;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      win32::LogFailure("create file", path, ::GetLastError());
+      return nullptr;
+    }
+    return std::make_unique<HandleSink>(file, path);
+  }
+
+ private:
+  std::string destination_;
+  std::set<std::string> made_;
+};
+
+void LogEntry(const std::string& container, const DataFileEntryInfo& entry, bool selected,
+              SetupDataReader::DataStatus status) {
+  if (!selected || status == SetupDataReader::DataStatus::kComplete) return;
+  // Write and read errors were logged by the sink and the source.
+  if (status == SetupDataReader::DataStatus::kInflateFailed || status == SetupDataReader::DataStatus::kTruncated) {
+    win32::LogLine("extract " + container + ": entry \"" + entry.name + "\" at offset " +
+                   std::to_string(entry.offset) + ": " + DataStatusText(status) + "; the file is left " +
+                   (status == SetupDataReader::DataStatus::kTruncated ? "with what was there" : "empty"));
+  }
+}
+
+void LogStop(const std::string& container, const ExtractReport& report) {
+  switch (report.stop) {
+    case ExtractStop::kEndOfFile:
+    case ExtractStop::kEmptyName:
+      return;
+    case ExtractStop::kTargetNotCreated:  // logged by CreateTarget
+    case ExtractStop::kWriteError:        // logged by the sink
+    case ExtractStop::kDataReadError:     // logged by the source
+    case ExtractStop::kHeaderReadError:
+    case ExtractStop::kFieldReadError:
+      return;
+    case ExtractStop::kUnsafeName:
+      win32::LogLine("extract " + container + ": damaged, entry \"" + report.stopEntry.name + "\" at offset " +
+                     std::to_string(report.stopEntry.offset) + " " + EntryNameProblemText(report.stopEntry.problem));
+      return;
+    case ExtractStop::kTruncatedField:
+    case ExtractStop::kNegativeSize:
+      win32::LogLine("extract " + container + ": damaged at offset " + std::to_string(report.stopEntry.offset) +
+                     ": " + ExtractStopText(report.stop));
+      return;
+  }
+}
+
+}  // namespace
+
+bool ExtractDataFile(const std::string& dataFilePath, const std::string& destinationDir, bool overwriteAll,
+                     const std::string& keepList, uint32_t startOffset, const std::string& includeList,
+                     ExtractReport* report) {
+  ExtractReport local;
+  ExtractReport& result = report != nullptr ? *report : local;
+  result = ExtractReport();
+  if (dataFilePath.empty() || destinationDir.empty()) {
+    win32::LogLine("extract data file: no " + std::string(dataFilePath.empty() ? "container" : "destination") +
+                   " given");
+    return false;
+  }
+  ExtractRules rules;
+  rules.overwriteAll = overwriteAll;
+  rules.keepList = keepList;
+  rules.includeList = includeList;
+
+  std::string destination = AdjustTrailingBackslash(destinationDir, true, false);
+  if (!ForceDirectoryTree(destination)) return false;  // logged there
+
+  win32::ScopedHandle file(::CreateFileA(dataFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    win32::LogFailure("open data file", dataFilePath, ::GetLastError());
+    return false;
+  }
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size)) {
+    win32::LogFailure("read size of data file", dataFilePath, ::GetLastError());
+    return false;
+  }
+  if (startOffset != 0) {
+    LARGE_INTEGER offset;
+    offset.QuadPart = startOffset;
+    if (!::SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN)) {
+      win32::LogFailure("seek in data file", dataFilePath, ::GetLastError());
+      return false;
+    }
+  }
+  HandleSource source(file.get(), static_cast<uint64_t>(size.QuadPart), startOffset);
+  DirectoryTarget target(destination);
+  result = ExtractEntries(source, target, rules,
+                          [&](const DataFileEntryInfo& entry, bool selected, SetupDataReader::DataStatus status) {
+                            LogEntry(dataFilePath, entry, selected, status);
+                          });
+  LogStop(dataFilePath, result);
+  return result.result;
+}
+
+void RemoveExtractedTree(const std::string& directory) {
+  // Whatever stays (a read-only file, a file in use) is left silently: the
+  // tree is a staging copy and nothing reads it again.
+  DeleteDirectoryTree(AdjustTrailingBackslash(directory, true, false), "*.*", true);
+}
+
+}  // namespace engine

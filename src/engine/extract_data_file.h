@@ -1,0 +1,34 @@
+// ExtractDataFile and RemoveExtractedTree: unpacking a setup data file into a
+// directory with the Win32 file API, under the rules of setup_data_extract.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/setup_data_extract.h"
+
+namespace engine {
+
+// Unpacks the container `dataFilePath`, whose header starts at `startOffset`,
+// into `destinationDir` (a missing trailing backslash is added; the directory
+// tree is created when missing). Selection by `overwriteAll`, `keepList` and
+// `includeList` as in setup_data_extract.h. Targets are created or truncated
+// in place (CREATE_ALWAYS), so a read-only target cannot be created.
+//
+// False when a path is empty, the destination cannot be created, the
+// container cannot be opened or its header read, or the container is damaged
+// (it ends inside a name or size field, a name would leave the destination, a
+// size is negative); entries before the damage stay written. True otherwise,
+// also when reading stopped at a target that could not be created or written,
+// and when data did not inflate or was cut short. Every failure is logged
+// where it happens. `report`, when given, receives the details.
+bool ExtractDataFile(const std::string& dataFilePath, const std::string& destinationDir, bool overwriteAll,
+                     const std::string& keepList, uint32_t startOffset, const std::string& includeList,
+                     ExtractReport* report = nullptr);
+
+// Deletes `directory` with all its files and subdirectories (DeleteDirectoryTree,
+// mask "*.*", recursive; links are removed, not followed). Failures are silent
+// apart from the log; an empty path or a drive's root is refused.
+void RemoveExtractedTree(const std::string& directory);
+
+}  // namespace engine

@@ -1,0 +1,350 @@
+#include "engine/install_files.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/file_helpers.h"
+#include "setup/setup_messages.h"
+#include "win32/scoped_handle.h"
+#include "win32/win32_error.h"
+
+namespace engine {
+namespace {
+
+// Records what the helpers ask of the main window.
+class RecordingProgress : public InstallProgress {
+ public:
+  void SetProgressText(const std::string& text) override { texts.push_back(text); }
+  void StepProgress() override { ++steps; }
+  void FatalError(const std::string& text) override { fatal.push_back(text); }
+
+  std::vector<std::string> texts;
+  std::vector<std::string> fatal;
+  int steps = 0;
+};
+
+DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+void PutFile(const std::string& path, const std::string& bytes, DWORD attributes = 0) {
+  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file) << "create " << path << " error " << ::GetLastError();
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          nullptr));
+  file.reset();
+  if (attributes != 0) {
+    ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes)) << path;
+  }
+}
+
+std::string GetFile(const std::string& path) {
+  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return "<cannot open, error " + std::to_string(::GetLastError()) + ">";
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    bytes.append(buffer, read);
+  return bytes;
+}
+
+// Whether this system refuses to open a read-only file for writing. Windows
+// does; Wine maps the attribute onto the Unix write permission, which root
+// ignores, so a Wine prefix run as root lets read-only files be written
+// (deleting them is still refused).
+bool ReadOnlyFilesRefuseWriting(const std::string& directory) {
+  std::string path = directory + "read-only probe.tmp";
+  PutFile(path, "probe", FILE_ATTRIBUTE_READONLY);
+  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  bool refused = !file;
+  file.reset();
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(path.c_str());
+  return refused;
+}
+
+#define SKIP_UNLESS_READ_ONLY_REFUSES_WRITING(directory)                                     \
+  if (!ReadOnlyFilesRefuseWriting(directory))                                               \
+  GTEST_SKIP() << "this system lets a read-only file be written (Wine run as root), so "    \
+                  "what happens to a read-only target cannot be shown here"
+
+void MakeTree(const std::string& path) {
+  ASSERT_TRUE(ForceDirectoryTree(path)) << path;
+}
+
+// Removes a test tree: clears attributes, removes links without entering.
+void RemoveTree(const std::string& directory) {
+  std::string base = AdjustTrailingBackslash(directory, true, false);
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((base + "*").c_str(), &data));
+  if (find) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = base + name;
+      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(full);
+        ::RemoveDirectoryA(full.c_str());
+      } else {
+        ::DeleteFileA(full.c_str());
+      }
+    } while (::FindNextFileA(find.get(), &data));
+  }
+  find.reset();
+  ::RemoveDirectoryA(directory.c_str());
+}
+
+// Every file below `directory`, as relative names with '\', sorted.
+void ListFiles(const std::string& directory, const std::string& relative,
+               std::vector<std::string>& out) {
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((directory + relative + "*").c_str(), &data));
+  if (!find) return;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(directory, relative + name + "\\", out);
+    else
+      out.push_back(relative + name);
+  } while (::FindNextFileA(find.get(), &data));
+}
+
+std::vector<std::string> FilesBelow(const std::string& directory) {
+  std::vector<std::string> files;
+  ListFiles(directory, "", files);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class InstallFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
+    root_ = std::string(temp) + "tarno fs install " + std::to_string(::GetCurrentProcessId()) +
+            "-" + std::to_string(counter_++) + "\\";
+    RemoveTree(root_);
+    MakeTree(root_);
+    staging_ = root_ + "staging dir\\";
+    install_ = root_ + "Program Files\\Tarno Mail\\";
+    MakeTree(staging_);
+  }
+  void TearDown() override {
+    RemoveTree(root_);
+    EXPECT_FALSE(Exists(root_)) << "test folder left behind: " << root_;
+  }
+
+  std::string root_, staging_, install_;
+  RecordingProgress progress_;
+  static inline int counter_ = 0;
+};
+
+// ---- CopyInstallFile ----
+
+TEST_F(InstallFilesTest, CopyInstallFileShowsTargetAndCopies) {
+  PutFile(staging_ + "tarno.exe", "program\r\n");
+  MakeTree(install_);
+  EXPECT_TRUE(CopyInstallFile(progress_, "tarno.exe", staging_, install_, true));
+  EXPECT_EQ(GetFile(install_ + "tarno.exe"), "program\r\n");
+  ASSERT_EQ(progress_.texts.size(), 1u);
+  EXPECT_EQ(progress_.texts[0], "Copying File:\r\n" + install_ + "tarno.exe...");
+  EXPECT_TRUE(progress_.fatal.empty());
+
+  // Directories without trailing backslash get one.
+  std::string bare_source = AdjustTrailingBackslash(staging_, false, false);
+  std::string bare_target = AdjustTrailingBackslash(install_, false, false);
+  EXPECT_TRUE(CopyInstallFile(progress_, "tarno.exe", bare_source, bare_target, true));
+  EXPECT_EQ(progress_.texts.back(), "Copying File:\r\n" + install_ + "tarno.exe...");
+}
+
+TEST_F(InstallFilesTest, CopyInstallFileReplacesReadOnlyHiddenSystemTarget) {
+  PutFile(staging_ + "settings.cfg", "new settings");
+  MakeTree(install_);
+  PutFile(install_ + "settings.cfg", "old",
+          FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_TRUE(CopyInstallFile(progress_, "settings.cfg", staging_, install_, true));
+  EXPECT_EQ(GetFile(install_ + "settings.cfg"), "new settings");
+  // The source's attributes, none of the old ones: under Wine a copy keeps
+  // the attributes of the file it replaces, so this shows they were cleared.
+  DWORD attributes = Attributes(install_ + "settings.cfg");
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            0u)
+      << "attributes " << attributes;
+  EXPECT_TRUE(progress_.fatal.empty()) << progress_.fatal[0];
+}
+
+TEST_F(InstallFilesTest, MandatoryCopyFailureShowsTheFileCopyError) {
+  MakeTree(install_);
+  EXPECT_FALSE(CopyInstallFile(progress_, "missing.dll", staging_, install_, true));
+  ASSERT_EQ(progress_.fatal.size(), 1u);
+  EXPECT_EQ(progress_.fatal[0], "File copy error: " + win32::ErrorText(ERROR_FILE_NOT_FOUND) +
+                                    "\r\nmissing.dll\r\nIt is suggested to reboot this computer "
+                                    "and run the setup again.");
+  EXPECT_FALSE(Exists(install_ + "missing.dll"));
+}
+
+TEST_F(InstallFilesTest, CopyErrorTextFollowsTheLanguageFile) {
+  std::string saved = setup::Messages().cErrorFile;
+  setup::Messages().cErrorFile = "Kopierfehler %s / %s";
+  bool copied = CopyInstallFile(progress_, "missing.dll", staging_, root_ + "nowhere\\", true);
+  setup::Messages().cErrorFile = saved;
+  EXPECT_FALSE(copied);
+  ASSERT_EQ(progress_.fatal.size(), 1u);
+  EXPECT_EQ(progress_.fatal[0],
+            "Kopierfehler " + win32::ErrorText(ERROR_FILE_NOT_FOUND) + " / missing.dll");
+}
+
+TEST_F(InstallFilesTest, OptionalCopyFailureIsIgnored) {
+  MakeTree(install_);
+  EXPECT_FALSE(CopyInstallFile(progress_, "optional.txt", staging_, install_, false));
+  EXPECT_TRUE(progress_.fatal.empty());
+  EXPECT_EQ(progress_.texts.size(), 1u);
+}
+
+// ---- CopyInstallTree ----
+
+TEST_F(InstallFilesTest, CopyInstallTreeCopiesNestedTreeWithoutEmptyDirectories) {
+  MakeTree(staging_ + "web\\mail\\skins\\default\\");
+  MakeTree(staging_ + "web\\empty\\");
+  MakeTree(staging_ + "only dirs\\inner\\");
+  PutFile(staging_ + "web\\index.html", "<html>\r\n");
+  PutFile(staging_ + "web\\mail\\mail.php", "php");
+  PutFile(staging_ + "web\\mail\\skins\\default\\style.css", "css", FILE_ATTRIBUTE_HIDDEN);
+  PutFile(staging_ + "top file.txt", "top");
+  PutFile(staging_ + "readonly.txt", "ro", FILE_ATTRIBUTE_READONLY);
+
+  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, ""));
+  EXPECT_TRUE(progress_.fatal.empty());
+  std::vector<std::string> expected = {"readonly.txt", "top file.txt", "web\\index.html",
+                                       "web\\mail\\mail.php", "web\\mail\\skins\\default\\style.css"};
+  EXPECT_EQ(FilesBelow(install_), expected);
+  EXPECT_EQ(FilesBelow(staging_), expected) << "the source stays";
+  EXPECT_EQ(GetFile(install_ + "web\\index.html"), "<html>\r\n");
+  EXPECT_EQ(GetFile(install_ + "web\\mail\\skins\\default\\style.css"), "css");
+  EXPECT_FALSE(Exists(install_ + "web\\empty")) << "empty directories are not created";
+  EXPECT_FALSE(Exists(install_ + "only dirs"));
+  EXPECT_EQ(progress_.texts.size(), expected.size());
+  EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(),
+                       "Copying File:\r\n" + install_ + "web\\mail\\mail.php..."),
+            1);
+
+  // A second run copies over what is there, read-only or not.
+  progress_.texts.clear();
+  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, ""));
+  EXPECT_TRUE(progress_.fatal.empty()) << progress_.fatal[0];
+  EXPECT_EQ(progress_.texts.size(), expected.size());
+}
+
+TEST_F(InstallFilesTest, CopyInstallTreeOfRelativeDirectory) {
+  MakeTree(staging_ + "web\\mail\\");
+  PutFile(staging_ + "outside.txt", "not this");
+  PutFile(staging_ + "web\\root.txt", "not this either");
+  PutFile(staging_ + "web\\mail\\a.txt", "a");
+  MakeTree(staging_ + "web\\mail\\sub\\");
+  PutFile(staging_ + "web\\mail\\sub\\b.txt", "b");
+
+  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, "web\\mail\\"));
+  EXPECT_EQ(FilesBelow(install_), (std::vector<std::string>{"web\\mail\\a.txt",
+                                                             "web\\mail\\sub\\b.txt"}));
+  EXPECT_EQ(GetFile(install_ + "web\\mail\\sub\\b.txt"), "b");
+}
+
+TEST_F(InstallFilesTest, CopyInstallTreeStopsAtTheFirstFailingFile) {
+  MakeTree(staging_ + "data\\");
+  PutFile(staging_ + "data\\blocked.cfg", "x");
+  // A directory where the file should go makes that copy fail.
+  MakeTree(install_ + "data\\blocked.cfg\\");
+  EXPECT_FALSE(CopyInstallTree(progress_, install_, staging_, ""));
+  ASSERT_EQ(progress_.fatal.size(), 1u);
+  EXPECT_NE(progress_.fatal[0].find("\r\nblocked.cfg\r\n"), std::string::npos)
+      << progress_.fatal[0];
+}
+
+TEST_F(InstallFilesTest, CopyInstallTreeOfMissingSourceCopiesNothing) {
+  EXPECT_FALSE(CopyInstallTree(progress_, install_, root_ + "no staging\\", ""));
+  EXPECT_TRUE(progress_.fatal.empty());
+  EXPECT_FALSE(Exists(install_));
+}
+
+// ---- CopyTemplateFile ----
+
+class TemplateTest : public InstallFilesTest {
+ protected:
+  void SetUp() override {
+    InstallFilesTest::SetUp();
+    windows_temp_ = GetSpecialDirectory(SpecialDirectoryKind::kWindows, false) + "temp\\";
+    cache_existed_ = IsDirectory(windows_temp_ + "cache\\");
+    temp_existed_ = IsDirectory(windows_temp_);
+  }
+  void TearDown() override {
+    // Only what this test made in the Windows directory goes again (and only
+    // while empty).
+    if (!cache_existed_) ::RemoveDirectoryA((windows_temp_ + "cache").c_str());
+    if (!temp_existed_) ::RemoveDirectoryA((windows_temp_).c_str());
+    InstallFilesTest::TearDown();
+  }
+  std::string windows_temp_;
+  bool cache_existed_ = false;
+  bool temp_existed_ = false;
+};
+
+TEST_F(TemplateTest, ReplacesPlaceholdersFromStagingIntoTarget) {
+  PutFile(staging_ + "php.ini",
+          "extension_dir=%%installpath%%php\\ext\n"
+          "twice=%%installpath%%a;%%installpath%%b\r\n"
+          "session=%%temppath%%sessions\r\n"
+          "plain line");
+  std::string target = install_ + "php config\\";
+  EXPECT_TRUE(CopyTemplateFile(install_, staging_, "php.ini", target));
+  EXPECT_EQ(GetFile(target + "php.ini"),
+            "extension_dir=" + install_ + "php\\ext\r\n" +
+            "twice=" + install_ + "a;%%installpath%%b\r\n" +
+            "session=" + windows_temp_ + "sessions\r\n" + "plain line\r\n");
+  EXPECT_TRUE(IsDirectory(windows_temp_ + "cache\\"));
+}
+
+TEST_F(TemplateTest, AbsoluteSourceAndReplacedTarget) {
+  std::string source = root_ + "elsewhere\\webserver.tpl";
+  MakeTree(root_ + "elsewhere\\");
+  PutFile(source, "path=%%installpath%%\r\n");
+  MakeTree(install_);
+  PutFile(install_ + "webserver.tpl", "an old, much longer content that must go away\r\n");
+  EXPECT_TRUE(CopyTemplateFile(install_, staging_, source, install_));
+  EXPECT_EQ(GetFile(install_ + "webserver.tpl"), "path=" + install_ + "\r\n");
+}
+
+TEST_F(TemplateTest, SourceInSubdirectoryOfStagingKeepsOnlyItsName) {
+  MakeTree(staging_ + "config\\");
+  PutFile(staging_ + "config\\server.tpl", "%%temppath%%");
+  EXPECT_TRUE(CopyTemplateFile(install_, staging_, "config\\server.tpl", install_));
+  EXPECT_EQ(GetFile(install_ + "server.tpl"), windows_temp_ + "\r\n");
+  EXPECT_FALSE(Exists(install_ + "config"));
+}
+
+TEST_F(TemplateTest, MissingSourceCreatesNoFile) {
+  EXPECT_FALSE(CopyTemplateFile(install_, staging_, "absent.ini", install_));
+  EXPECT_FALSE(Exists(install_ + "absent.ini"));
+}
+
+TEST_F(TemplateTest, ReadOnlyTargetFailsSilently) {
+  SKIP_UNLESS_READ_ONLY_REFUSES_WRITING(root_);
+  PutFile(staging_ + "fixed.ini", "%%installpath%%");
+  MakeTree(install_);
+  PutFile(install_ + "fixed.ini", "kept", FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(CopyTemplateFile(install_, staging_, "fixed.ini", install_));
+  EXPECT_EQ(GetFile(install_ + "fixed.ini"), "kept");
+}
+
+}  // namespace
+}  // namespace engine
