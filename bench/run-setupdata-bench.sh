@@ -9,8 +9,9 @@
 # 60 % of the bytes text), packs it raw and with zlib level 6, then runs each
 # phase R times (default 3) in a fresh process: the setup's extraction of both
 # containers, the minimal extractor of both, zlib's own inflate of the same
-# entries from memory into memory, and a plain copy of the payload. Prints the
-# medians, the ratios against the references of the same run and the peak
+# entries from memory into memory and the reader's inflate of them (also
+# memory to memory), and a plain copy of the payload. Prints the
+# medians (wall and CPU time), the ratios against the references of the same run and the peak
 # memory of each phase above an idle process; the raw lines are kept in
 # WORK/results.txt and the table in WORK/summary.txt.
 #
@@ -99,12 +100,27 @@ platforms=(native)
 [ $with_windows = 1 ] && platforms+=(windows) && "$root/tools/wine/wine-run" --state "$wine_state" --start
 for rep in $(seq 1 "$repeat"); do
   for p in "${platforms[@]}"; do
+    # Pairs run in both orders over the repetitions, each phase after a sync,
+    # so that neither side of a comparison always pays for the write-back of
+    # the phase before it.
+    pairs=("extract-zlib minimal-zlib" "extract-raw minimal-raw" "inflate reader-inflate")
     run "$p" "$rep" idle idle
-    run "$p" "$rep" extract-zlib extract "$work/zlib.dat" "$out/$p-extract-zlib-$rep"
-    run "$p" "$rep" minimal-zlib minimal "$work/zlib.dat" "$out/$p-minimal-zlib-$rep"
-    run "$p" "$rep" extract-raw extract "$work/raw.dat" "$out/$p-extract-raw-$rep"
-    run "$p" "$rep" minimal-raw minimal "$work/raw.dat" "$out/$p-minimal-raw-$rep"
-    run "$p" "$rep" inflate inflate "$work/zlib.dat"
+    for pair in "${pairs[@]}"; do
+      read -r first second <<<"$pair"
+      [ $((rep % 2)) = 0 ] && { t=$first; first=$second; second=$t; }
+      for name in "$first" "$second"; do
+        sync
+        case $name in
+          extract-zlib) run "$p" "$rep" "$name" extract "$work/zlib.dat" "$out/$p-$name-$rep" ;;
+          extract-raw) run "$p" "$rep" "$name" extract "$work/raw.dat" "$out/$p-$name-$rep" ;;
+          minimal-zlib) run "$p" "$rep" "$name" minimal "$work/zlib.dat" "$out/$p-$name-$rep" ;;
+          minimal-raw) run "$p" "$rep" "$name" minimal "$work/raw.dat" "$out/$p-$name-$rep" ;;
+          inflate) run "$p" "$rep" "$name" inflate "$work/zlib.dat" ;;
+          reader-inflate) run "$p" "$rep" "$name" reader-inflate "$work/zlib.dat" ;;
+        esac
+      done
+    done
+    sync
     run "$p" "$rep" copy copy "$work/payload" "$out/$p-copy-$rep"
   done
 done
@@ -125,22 +141,24 @@ print(f"payload {payload/1e6:.1f} MB in {int(med('native', 'copy', 'files'))} fi
       f"zlib container {os.path.getsize(os.path.join(work, 'zlib.dat'))/1e6:.1f} MB")
 print(f"medians of {len(rows[('native', 'idle')])} runs; MB/s = 10^6 payload bytes per second; "
       "peak = peak resident set (working set under Wine) above an idle process")
-print(f"{'platform':9}{'phase':15}{'seconds':>9}{'MB/s':>9}{'peak MiB':>10}   compared in the same run")
+print(f"{'platform':9}{'phase':15}{'seconds':>9}{'cpu s':>8}{'MB/s':>9}{'peak MiB':>10}   time against the references of this run (cpu time)")
 refs = {'extract-zlib': ('minimal-zlib', 'inflate'), 'extract-raw': ('minimal-raw', 'copy'),
-        'minimal-zlib': ('inflate',), 'minimal-raw': ('copy',)}
+        'minimal-zlib': ('inflate',), 'minimal-raw': ('copy',), 'reader-inflate': ('inflate',)}
 for platform in ('native', 'windows'):
     if (platform, 'idle') not in rows:
         continue
     idle = med(platform, 'idle', 'peak_kb')
-    for name in ('extract-zlib', 'minimal-zlib', 'extract-raw', 'minimal-raw', 'inflate', 'copy'):
+    for name in ('extract-zlib', 'minimal-zlib', 'extract-raw', 'minimal-raw', 'reader-inflate', 'inflate', 'copy'):
         s = med(platform, name, 'seconds')
+        cpu = med(platform, name, 'cpu')
         mbs = med(platform, name, 'bytes') / s / 1e6
         peak = (med(platform, name, 'peak_kb') - idle) / 1024
         notes = []
         for ref in refs.get(name, ()):
-            notes.append(f"{s / med(platform, ref, 'seconds'):.2f}x the time of {ref}")
-        print(f"{platform:9}{name:15}{s:9.3f}{mbs:9.1f}{peak:10.1f}   {'; '.join(notes)}")
-    print(f"{platform:9}{'idle process':15}{'':9}{'':9}{idle/1024:10.1f}   (absolute)")
+            rcpu = med(platform, ref, 'cpu')
+            notes.append(f"{s / med(platform, ref, 'seconds'):.2f}x {ref} ({cpu / rcpu if rcpu else 0:.2f}x)")
+        print(f"{platform:9}{name:15}{s:9.3f}{cpu:8.3f}{mbs:9.1f}{peak:10.1f}   {'; '.join(notes)}")
+    print(f"{platform:9}{'idle process':15}{'':9}{'':8}{'':9}{idle/1024:10.1f}   (absolute)")
 EOF
 
 log "removing the extracted trees"

@@ -10,6 +10,8 @@
 //                                            create/write/close, no checks
 //   setupdata_bench inflate CONTAINER        reference: zlib inflating the same entries
 //                                            from memory into memory
+//   setupdata_bench reader-inflate CONTAINER the reader's inflate of the same entries,
+//                                            memory to memory (no file system)
 //   setupdata_bench copy PAYLOAD DEST        reference: a plain copy of the same files
 //   setupdata_bench idle                     the process's own baseline memory
 //
@@ -25,11 +27,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/setup_data_files.h"
+#include "engine/setup_data_reader.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -75,12 +79,38 @@ Peak PeakMemory() {
   return peak;
 }
 
+// User plus kernel time of the process so far: steadier than wall time on a
+// shared machine, printed beside it.
+double CpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+#else
+  rusage usage;
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
+double g_cpuAtStart = 0;
+
 void Report(const std::string& phase, double seconds, uint64_t bytes, uint64_t files) {
   Peak peak = PeakMemory();
-  std::printf("phase=%s seconds=%.4f bytes=%llu files=%llu peak_kb=%llu private_kb=%llu\n", phase.c_str(), seconds,
-              static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(files),
-              static_cast<unsigned long long>(peak.kb), static_cast<unsigned long long>(peak.privateKb));
+  std::printf("phase=%s seconds=%.4f cpu=%.4f bytes=%llu files=%llu peak_kb=%llu private_kb=%llu\n", phase.c_str(),
+              seconds, CpuSeconds() - g_cpuAtStart, static_cast<unsigned long long>(bytes),
+              static_cast<unsigned long long>(files), static_cast<unsigned long long>(peak.kb),
+              static_cast<unsigned long long>(peak.privateKb));
   std::fflush(stdout);
+}
+
+Clock::time_point Start() {
+  g_cpuAtStart = CpuSeconds();
+  return Clock::now();
 }
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -137,7 +167,7 @@ int Generate(const std::string& dir, uint64_t files, uint64_t megabytes, uint64_
   uint64_t total = megabytes * 1000000ull;
   uint64_t textBytes = 0, written = 0;
   std::string data;
-  auto start = Clock::now();
+  auto start = Start();
   for (uint64_t i = 0; i < files; ++i) {
     uint64_t size = static_cast<uint64_t>(raw[i] * static_cast<double>(total) / sum);
     if (i + 1 == files) size = total > written ? total - written : 0;
@@ -175,7 +205,7 @@ int Generate(const std::string& dir, uint64_t files, uint64_t megabytes, uint64_
 // ---- extract ----
 
 int Extract(const std::string& container, const std::string& dest) {
-  auto start = Clock::now();
+  auto start = Start();
 #ifdef _WIN32
   engine::ExtractReport report;
   bool ok = engine::ExtractDataFile(container, dest, true, "", 0, "", &report);
@@ -318,7 +348,7 @@ void MakeParents(const std::string& dest, const std::string& name, std::set<std:
 }
 
 int Minimal(const std::string& container, const std::string& dest) {
-  auto start = Clock::now();
+  auto start = Start();
   PlainReader in(container);
   if (!in.ok()) return 1;
   MakeDirectory(dest);
@@ -423,7 +453,7 @@ int InflateReference(const std::string& container) {
     entries.push_back(std::move(stored));
   }
   std::vector<Bytef> output(largest + 1);
-  auto start = Clock::now();
+  auto start = Start();
   uint64_t bytes = 0;
   for (const Stored& stored : entries) {
     uLongf produced = static_cast<uLongf>(output.size());
@@ -437,6 +467,30 @@ int InflateReference(const std::string& container) {
   return 0;
 }
 
+// ---- the reader's own inflate, memory to memory ----
+
+// The same entries as the inflate reference, through SetupDataReader into a
+// counting sink: the cost of the reader itself, with no file system involved.
+int ReaderInflate(const std::string& container) {
+  std::ifstream in(container, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) return 1;
+  auto start = Start();
+  engine::MemorySource source(bytes);
+  engine::SetupDataReader reader(source);
+  if (reader.ReadHeader() != engine::SetupDataReader::HeaderStatus::kOk) return 1;
+  engine::DataFileEntryInfo entry;
+  uint64_t total = 0, files = 0;
+  while (reader.Next(entry) == engine::SetupDataReader::NextStatus::kEntry) {
+    engine::CountingSink sink;
+    if (reader.ReadData(&sink) != engine::SetupDataReader::DataStatus::kComplete) return 1;
+    total += sink.count();
+    ++files;
+  }
+  Report("reader-inflate", Since(start), total, files);
+  return 0;
+}
+
 // ---- copy reference ----
 
 int Copy(const std::string& payload, const std::string& dest) {
@@ -445,7 +499,7 @@ int Copy(const std::string& payload, const std::string& dest) {
     if (e.is_regular_file()) names.push_back(e.path().lexically_relative(payload).string());
   }
   std::sort(names.begin(), names.end());
-  auto start = Clock::now();
+  auto start = Start();
   MakeDirectory(dest);
   std::set<std::string> made;
   uint64_t bytes = 0;
@@ -487,6 +541,7 @@ int main(int argc, char** argv) {
   if (phase == "extract" && args.size() == 3) return Extract(args[1], args[2]);
   if (phase == "minimal" && args.size() == 3) return Minimal(args[1], args[2]);
   if (phase == "inflate" && args.size() == 2) return InflateReference(args[1]);
+  if (phase == "reader-inflate" && args.size() == 2) return ReaderInflate(args[1]);
   if (phase == "copy" && args.size() == 3) return Copy(args[1], args[2]);
   if (phase == "idle") {
     Report("idle", 0, 0, 0);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "engine/file_helpers.h"
 #include "engine/path_text.h"
@@ -213,6 +214,63 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
                           });
   LogStop(dataFilePath, result);
   return result.result;
+}
+
+namespace {
+
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Removes one entry: a link as a link, a directory with all it holds, a file
+// after its attributes are cleared. Logs what stays.
+bool RemoveEntry(const std::string& path, DWORD attributes) {
+  bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (IsLink(attributes)) {
+    // Attributes are left alone: changing them might reach the link's target.
+    if (directory ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str())) return true;
+    win32::LogFailure("remove link", path, ::GetLastError());
+    return false;
+  }
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+    ::SetFileAttributesA(path.c_str(), directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL);
+  }
+  if (!directory) {
+    if (::DeleteFileA(path.c_str())) return true;
+    win32::LogFailure("delete file", path, ::GetLastError());
+    return false;
+  }
+  struct Child {
+    std::string name;
+    DWORD attributes;
+  };
+  std::vector<Child> children;  // listed first, so that deleting does not disturb the listing
+  WIN32_FIND_DATAA data;
+  {
+    win32::ScopedFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
+    if (find) {
+      do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") children.push_back({name, data.dwFileAttributes});
+      } while (::FindNextFileA(find.get(), &data));
+    }
+  }
+  bool ok = true;
+  for (const Child& child : children) ok = RemoveEntry(path + "\\" + child.name, child.attributes) && ok;
+  if (::RemoveDirectoryA(path.c_str())) return ok;
+  if (ok) win32::LogFailure("remove directory", path, ::GetLastError());
+  return false;
+}
+
+}  // namespace
+
+bool PrepareFreshDirectory(const std::string& directory) {
+  std::string root = AdjustTrailingBackslash(directory, false, false);
+  if (root.empty() || (root.size() == 2 && root[1] == ':')) {
+    win32::LogFailure("prepare fresh directory", "\"" + directory + "\"", ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  DWORD attributes = ::GetFileAttributesA(root.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !RemoveEntry(root, attributes)) return false;
+  return ForceDirectoryTree(root + "\\");
 }
 
 void RemoveExtractedTree(const std::string& directory) {

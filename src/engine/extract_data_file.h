@@ -26,6 +26,15 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
                      const std::string& keepList, uint32_t startOffset, const std::string& includeList,
                      ExtractReport* report = nullptr);
 
+// Makes `directory` a new, empty directory for one extraction: whatever is
+// there already (a tree left by an interrupted run, or planted by another user
+// of a shared temporary folder) is removed first, read-only, hidden and system
+// files included. A link (junction, symbolic link) is removed itself, never
+// followed, and no attribute is changed through one. False, logged, when
+// something could not be removed or the directory cannot be created; an empty
+// path or a drive's root is refused.
+bool PrepareFreshDirectory(const std::string& directory);
+
 // Deletes `directory` with all its files and subdirectories (DeleteDirectoryTree,
 // mask "*.*", recursive; links are removed, not followed). Failures are silent
 // apart from the log; an empty path or a drive's root is refused.

@@ -386,5 +386,54 @@ TEST_F(ExtractDataFileTest, RemoveExtractedTreeDeletesEverythingButRefusesEmptyP
   EXPECT_TRUE(Exists(container_));
 }
 
+TEST_F(ExtractDataFileTest, PrepareFreshDirectoryRemovesWhateverWasThere) {
+  // A staging tree left behind, with files that resist a plain delete.
+  MakeDirectory(dest_);
+  MakeDirectory(dest_ + "planted");
+  MakeDirectory(dest_ + "planted\\deep");
+  PutFile(dest_ + "planted\\deep\\evil.dll", "planted");
+  PutFile(dest_ + "readonly.txt", "r");
+  PutFile(dest_ + "hidden.sys", "h");
+  ASSERT_TRUE(::SetFileAttributesA((dest_ + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesA((dest_ + "hidden.sys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(::SetFileAttributesA((dest_ + "planted").c_str(), FILE_ATTRIBUTE_READONLY));
+  PutFile(root_ + "beside.txt", "stays");
+
+  ASSERT_TRUE(PrepareFreshDirectory(root_ + "dest"));
+  EXPECT_TRUE(IsDir(dest_));
+  EXPECT_EQ(Tree(dest_), std::vector<std::string>{});
+  EXPECT_EQ(GetFile(root_ + "beside.txt"), "stays");
+
+  // Then only what the container holds is there.
+  PutFile(container_, Header(false, 2) + PrefixedEntry("a.txt", "a"));
+  ASSERT_TRUE(ExtractDataFile(container_, dest_, true, "", 0, ""));
+  EXPECT_EQ(Tree(dest_), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(ExtractDataFileTest, PrepareFreshDirectoryReplacesAFileAndRefusesRoots) {
+  PutFile(root_ + "dest", "a file where the directory should be");
+  ASSERT_TRUE(PrepareFreshDirectory(dest_));
+  EXPECT_TRUE(IsDir(dest_));
+  ASSERT_TRUE(PrepareFreshDirectory(root_ + "new\\staging\\"));
+  EXPECT_TRUE(IsDir(root_ + "new\\staging"));
+
+  EXPECT_FALSE(PrepareFreshDirectory(""));
+  EXPECT_FALSE(PrepareFreshDirectory("C:"));
+  EXPECT_FALSE(PrepareFreshDirectory("C:\\"));
+  EXPECT_TRUE(IsDir("C:\\windows")) << "a drive's root is never emptied";
+}
+
+TEST_F(ExtractDataFileTest, PrepareFreshDirectoryAnswersFalseWhenSomethingStays) {
+  MakeDirectory(dest_);
+  PutFile(dest_ + "busy.dll", "in use");
+  win32::ScopedHandle busy(
+      ::CreateFileA((dest_ + "busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(busy);
+  EXPECT_FALSE(PrepareFreshDirectory(dest_));
+  busy.reset();
+  EXPECT_TRUE(PrepareFreshDirectory(dest_));
+  EXPECT_EQ(Tree(dest_), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace engine

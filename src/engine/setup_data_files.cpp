@@ -1,5 +1,6 @@
 #include "engine/setup_data_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -35,6 +36,7 @@ class FileSink final : public EntrySink {
   bool Truncate() override {
     if (file_ != nullptr) std::fclose(file_);
     file_ = std::fopen(path_.c_str(), "wb");
+    if (file_ != nullptr) std::setvbuf(file_, nullptr, _IONBF, 0);
     return file_ != nullptr;
   }
   bool Close() override {
@@ -195,6 +197,8 @@ std::unique_ptr<EntrySink> FolderTarget::CreateTarget(const std::string& name) {
     lastError_ = "cannot create " + path + ": " + ErrnoText();
     return nullptr;
   }
+  // The reader hands over pieces of 64 KiB and more; stdio would only split them.
+  std::setvbuf(file, nullptr, _IONBF, 0);
   return std::make_unique<FileSink>(file, path);
 }
 

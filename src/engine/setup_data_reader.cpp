@@ -210,13 +210,9 @@ SetupDataReader::DataStatus SetupDataReader::Inflate(EntrySink& sink) {
         break;
       }
     }
+    // With every stored byte given, zlib is still called: it may hold output
+    // that did not fit into the last chunk.
     size_t offered = static_cast<size_t>(std::min<uint64_t>(dataLeft_, available()));
-    if (offered == 0) {
-      // Every stored byte went in and the stream has not ended.
-      inflateError_ = "the stream ends before its end mark";
-      end = End::kBad;
-      break;
-    }
     zs.next_in = buffer_.data() + begin_;
     zs.avail_in = static_cast<uInt>(offered);
     zs.next_out = inflated_.data();
@@ -243,6 +239,11 @@ SetupDataReader::DataStatus SetupDataReader::Inflate(EntrySink& sink) {
     }
     if (ret < 0 && ret != Z_BUF_ERROR) {
       inflateError_ = zs.msg != nullptr ? zs.msg : "zlib error " + std::to_string(ret);
+      end = End::kBad;
+      break;
+    }
+    if (used == 0 && produced == 0 && dataLeft_ == 0) {
+      inflateError_ = "the stream ends before its end mark";
       end = End::kBad;
       break;
     }

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "xmldoc/xml_object.h"
+
 #include "win32/log.h"
 
 namespace serverconf {
@@ -21,6 +25,11 @@ struct LoadedSettings {
 LoadedSettings& Settings() {
   static LoadedSettings settings;
   return settings;
+}
+
+std::unique_ptr<xmldoc::TXMLObject>& ProductDocument() {
+  static std::unique_ptr<xmldoc::TXMLObject> document;
+  return document;
 }
 
 std::string DirectoryText(const std::string& dir) {
@@ -44,6 +53,21 @@ void ResolveServerPaths(const std::string& install_dir_switch, const std::string
   SetInstallPath(install_dir_switch.empty() ? program_dir : install_dir_switch);
   SetConfigPath(Paths().install_dir + "config\\");
 }
+
+bool LoadProductInformation(const std::string& file) {
+  ProductDocument().reset();
+  auto document = std::make_unique<xmldoc::TXMLObject>();
+  try {
+    if (!document->LoadFromFile(file)) return false;
+  } catch (const std::exception& e) {
+    win32::LogLine("product information: reading " + file + " failed: " + e.what());
+    return false;
+  }
+  ProductDocument() = std::move(document);
+  return true;
+}
+
+const xmldoc::TXMLObject* ProductInformation() { return ProductDocument().get(); }
 
 bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start*/) {
   Settings() = LoadedSettings{};

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace xmldoc {
+class TXMLObject;
+}
+
 namespace serverconf {
 
 struct ServerPaths {
@@ -32,6 +36,13 @@ void SetConfigPath(const std::string& dir);
 // `install_dir_switch` when not empty, else `program_dir`; the
 // configuration directory is the install directory + "config\".
 void ResolveServerPaths(const std::string& install_dir_switch, const std::string& program_dir);
+
+// Loads the product information document from `file`, releasing the one
+// held before. When the file is missing or cannot be parsed no document is
+// held afterwards. Returns whether a document is held.
+bool LoadProductInformation(const std::string& file);
+// The product information document, or nullptr when none is held.
+const xmldoc::TXMLObject* ProductInformation();
 
 // Reads the configuration of the configuration directory. True when
 // settings.cfg was read; when it is missing or unreadable, the negation of

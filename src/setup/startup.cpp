@@ -17,6 +17,7 @@
 #include "setup/setup_messages.h"
 #include "ui/application.h"
 #include "win32/log.h"
+#include "xmldoc/xml_object.h"
 
 namespace setup {
 namespace {
@@ -84,7 +85,24 @@ int AskQuestion(TMainForm& form, const std::string& text, const std::string& cap
 
 // --- the steps, in their order ------------------------------------------
 
-void ReadDistributionInfo(SetupState& state) { state.ProductsXmlUrl.clear(); }
+// "info.xml" beside the program: a root element whose children are named
+// after the entries. Only PRODUCTSXML, the product list's address, is used.
+void ReadDistributionInfo(SetupState& state) {
+  state.ProductsXmlUrl.clear();
+  serverconf::LoadProductInformation(state.ProgramDir + "info.xml");
+  const xmldoc::TXMLObject* document = serverconf::ProductInformation();
+  if (document == nullptr) return;
+  try {
+    for (const auto& root : document->Children()) {
+      if (const xmldoc::TXMLObject* entry = root->FindChild("PRODUCTSXML")) {
+        state.ProductsXmlUrl = entry->GetText(true);
+        return;
+      }
+    }
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("start-up: reading PRODUCTSXML from info.xml failed: ") + e.what());
+  }
+}
 
 void SetEditionHints(TMainForm& form) {
   form.TarnoProRadio->SetHint(Messages().cHintPro);
@@ -239,7 +257,7 @@ void ShowFirstPage(TMainForm& form) {
 
 void LogDetection(const SetupState& s) {
   std::ostringstream line;
-  line << "start-up: PreviousInstallDir=\"" << s.PreviousInstallDir << "\" PreviousVersion=\"" << s.PreviousVersion
+  line << "start-up: PreviousInstallDir=\"" << s.PreviousInstallDir << "\" ProductsXmlUrl=\"" << s.ProductsXmlUrl << "\" PreviousVersion=\"" << s.PreviousVersion
        << "\" EditionSelectable=" << s.EditionSelectable << " EditionRedetected=" << s.EditionRedetected
        << " Edition=" << int(serverconf::Edition()) << " PreviousOlderThan827=" << s.PreviousOlderThan827
        << " OldWebMailDetected=" << s.OldWebMailDetected << " NoInstallIM=" << s.NoInstallIM

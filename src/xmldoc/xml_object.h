@@ -67,7 +67,10 @@ class TXMLObject {
 
   // Parses `text` and appends the elements found to the children (existing
   // children stay); text between this object's child elements is added to its
-  // text, which is then trimmed of characters with codes up to 32. Returns
+  // text, which is then trimmed of characters with codes up to 32. Attribute
+  // values are read as GetXMLTagAttribute reads them and stored encoded; an
+  // attribute name holding "=" or a space is not read. Work and memory are
+  // linear in the length of `text`. Returns
   // false when the document nests deeper than kMaxXMLNestingDepth: the element
   // that would exceed it and everything after it are not read, and what was
   // read before stays.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "xmldoc/ansi_code_page.h"
 #include "xmldoc/xml_object.h"
+#include "xmldoc/xml_tag_scanner.h"
 
 namespace xmldoc {
 namespace {
@@ -96,6 +99,89 @@ TEST(ParseXMLTest, AttributeReadingFollowsTheQuoteAndWordRules) {
   EXPECT_EQ(Parsed("<A x='a=b' c='d'/>"), "#{A x=a=b c=d}");  // '=' inside quotes is no name end
   EXPECT_EQ(Parsed("<A\tt='1'/>"), "#{A}");                // only a space starts a word
   EXPECT_EQ(Parsed("<A u=1 w=2>t</A>"), "#{A u=1 w=2[t]}");  // unquoted values
+}
+
+// Names that hold "=" or a space are garbage (the rest of a word after its
+// name, or text spanning quotes) and are not read.
+TEST(ParseXMLTest, NamesHoldingEqualsOrSpacesAreNotRead) {
+  EXPECT_EQ(Parsed("<A a='1'b='2'/>"), "#{A a=1}");
+  EXPECT_EQ(Parsed("<A a=b=c/>"), "#{A a=b=c}");
+  EXPECT_EQ(Parsed("<A x'y z'w='1' k='2'/>"), "#{A k=2}");
+  EXPECT_EQ(Parsed("<A x'='y='1'/>"), "#{A}");
+  EXPECT_EQ(Parsed("<A x'y'z='1'/>"), "#{A x'y'z=1}");  // quotes alone do not spoil a name
+}
+
+// The attribute reader against the plain reading of the rules: walk the tag,
+// and for every name found take GetXMLTagAttribute's value.
+std::vector<TXMLAttribute> ReferenceAttributes(std::string_view tag) {
+  TXMLObject element;
+  bool quoted = false;
+  size_t word = 1;
+  for (size_t i = 1; i + 1 < tag.size(); ++i) {
+    const char c = tag[i];
+    if (c == '\'' || c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == ' ') {
+      word = i + 1;
+    } else if (!quoted && c == '=' && i > word) {
+      const std::string name(tag.substr(word, i - word));
+      if (name.find_first_of("= ") == std::string::npos) {
+        element.AddAttribute(name, GetXMLTagAttribute(tag, name), true);
+      }
+    }
+  }
+  return element.Attributes();
+}
+
+TEST(ParseXMLTest, AttributesMatchThePlainReadingOfTheRules) {
+  std::mt19937 random(7);
+  const std::string alphabet = "ab  =='\"x&;#1";
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+  for (int round = 0; round < 20000; ++round) {
+    std::string tag = "<E ";
+    const int length = 1 + round % 30;
+    for (int i = 0; i < length; ++i) tag.push_back(alphabet[pick(random)]);
+    tag += ">";
+    TXMLObject doc;
+    doc.ParseXML(tag);
+    ASSERT_EQ(doc.Children().size(), 1u) << tag;
+    const std::vector<TXMLAttribute> expected = ReferenceAttributes(tag);
+    const TXMLAttributes& actual = doc.Children()[0]->Attributes();
+    ASSERT_EQ(actual.size(), expected.size()) << tag;
+    for (size_t i = 0; i < actual.size(); ++i) {
+      ASSERT_EQ(actual[i].Name, expected[i].Name) << tag;
+      ASSERT_EQ(actual[i].Value, expected[i].Value) << tag << " attribute " << actual[i].Name;
+    }
+  }
+}
+
+// Start tags crafted to make each attribute look-up scan the whole tag: read
+// in linear time they take a fraction of a second; read by searching the tag
+// for every name they would take many minutes (and time out).
+TEST(ParseXMLTest, HugeStartTagsAreReadInLinearTime) {
+  std::string many_names = "<x";
+  for (int i = 0; i < 200000; ++i) many_names += " a" + std::to_string(i) + "='v'";
+  many_names += "/>";
+  TXMLObject doc;
+  ASSERT_TRUE(doc.ParseXML(many_names));
+  ASSERT_EQ(doc.Children()[0]->Attributes().size(), 200000u);
+  EXPECT_EQ(doc.Children()[0]->GetAttribute("a199999", true), "v");
+
+  std::string equals = "<x";
+  for (int i = 0; i < 100000; ++i) equals += " b";
+  equals += " a" + std::string(1000000, '=') + "'v'>";
+  TXMLObject doc2;
+  ASSERT_TRUE(doc2.ParseXML(equals));
+  ASSERT_EQ(doc2.Children()[0]->Attributes().size(), 1u);
+  EXPECT_EQ(doc2.Children()[0]->GetAttribute("a", false), "v");
+
+  std::string duplicates = "<x a='" + std::string(100000, 'v') + "'";
+  for (int i = 0; i < 20000; ++i) duplicates += " a=";
+  duplicates += ">";
+  TXMLObject doc3;
+  ASSERT_TRUE(doc3.ParseXML(duplicates));
+  ASSERT_EQ(doc3.Children()[0]->Attributes().size(), 20001u);
+  EXPECT_EQ(doc3.Children()[0]->Attributes().back().Value, std::string(255, 'v'));
 }
 
 TEST(ParseXMLTest, AttributesLongerThan255CharactersAreCut) {

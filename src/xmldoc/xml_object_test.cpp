@@ -18,7 +18,7 @@ TEST(TXMLObjectTest, ANewObjectIsAnEmptyDocumentNode) {
   EXPECT_EQ(doc.GetXML(false), "");
 }
 
-// The description's report case: every element ends its own line, with no
+// The installation report's shape: every element ends its own line, with no
 // indentation and no line break after a start tag.
 TEST(TXMLObjectTest, FormattedSerialisationEndsEveryElementWithALineBreak) {
   TXMLObject doc;
@@ -227,7 +227,7 @@ TEST(TXMLObjectTest, SaveToFileWritesTheFormattedTextByteForByte) {
   EXPECT_FALSE(doc.SaveToFile((dir.Path() / "x.xml").string(), true));
 }
 
-// The description's start-up case: info.xml with a declaration, a line break
+// Start-up's case: info.xml with a declaration, a line break
 // and one top-level element.
 TEST(TXMLObjectTest, LoadFromFileParsesInfoXml) {
   TestTempFile file("object_info");

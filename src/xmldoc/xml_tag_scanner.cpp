@@ -87,7 +87,10 @@ std::string GetXMLTagAttribute(std::string_view tag_text, std::string_view attri
   const size_t at = head.find(needle);
   if (at == std::string_view::npos) return {};
 
-  const size_t value_start = at + needle.size();
+  return GetXMLTagAttributeValueAt(tag_text, at + needle.size());
+}
+
+std::string GetXMLTagAttributeValueAt(std::string_view tag_text, size_t value_start) {
   size_t first_quote = std::string_view::npos;
   for (size_t i = value_start; i < tag_text.size(); ++i) {
     const char c = tag_text[i];

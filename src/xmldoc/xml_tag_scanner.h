@@ -49,4 +49,8 @@ bool FindXMLTag(TXMLType& record, std::string_view tag_name, bool whole_element,
 // that directly precedes the ">".
 std::string GetXMLTagAttribute(std::string_view tag_text, std::string_view attribute_name);
 
+// The value part of GetXMLTagAttribute: the decoded value whose text starts
+// at `value_start` (the character after "=") in `tag_text`.
+std::string GetXMLTagAttributeValueAt(std::string_view tag_text, size_t value_start);
+
 }  // namespace xmldoc

@@ -21,7 +21,7 @@ int32_t IndexOf(const std::string& data, char c, int n) {
   return static_cast<int32_t>(at + 1);
 }
 
-// The description's case: a tag whose name only begins with the one searched
+// The product list's case: a tag whose name only begins with the one searched
 // for is not it.
 TEST(FindXMLTagTest, SkipsATagWhoseNameOnlyBeginsWithTheName) {
   TXMLType record = Document("<list><urlx>no</urlx><url>http://host/a</url></list>");

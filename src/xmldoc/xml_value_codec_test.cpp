@@ -24,8 +24,7 @@ TEST(DecodeXMLValueTest, ResolvesNamedReferencesInAnyCase) {
   EXPECT_EQ(DecodeXMLValue("A &amp; B"), "A & B");
 }
 
-// The edge case of the description: 65 decimal, 42 hexadecimal, "&amp;" in
-// capitals.
+// 65 decimal, 42 hexadecimal and "&amp;" in capitals.
 TEST(DecodeXMLValueTest, ResolvesCharacterReferences) {
   EXPECT_EQ(DecodeXMLValue("&#65;&#x42;&AMP;"), "AB&");
   EXPECT_EQ(DecodeXMLValue("&#X42;&#$42;&#x6a;&#X6A;"), "BBjj");

@@ -107,7 +107,9 @@ void RemoveTree(const std::string& folder) {
 std::string TempFolder(const std::string& name) {
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + name + "-" + std::to_string(::GetCurrentProcessId()) + "\\";
+  static int serial = 0;
+  std::string folder = std::string(temp) + name + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                       std::to_string(++serial) + "\\";
   RemoveTree(folder);
   ::CreateDirectoryA(folder.c_str(), nullptr);
   return folder;

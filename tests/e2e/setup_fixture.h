@@ -49,7 +49,7 @@ void WriteDword(HKEY root, const std::string& key, const std::string& name, DWOR
 void DeleteValue(HKEY root, const std::string& key, const std::string& name);
 
 // Files and folders.
-std::string TempFolder(const std::string& name);  // made fresh, trailing backslash
+std::string TempFolder(const std::string& name);  // a new folder on each call, trailing backslash
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void RemoveTree(const std::string& folder);

@@ -134,6 +134,19 @@ TEST_F(StartupTest, FreshInstallationOffersEveryChoice) {
   EXPECT_EQ(run_.Detected("OldWebMailDetected"), "0");
 }
 
+TEST_F(StartupTest, DistributionInfoGivesTheProductListAddress) {
+  EXPECT_NE(StartWizard(), nullptr);
+  EXPECT_EQ(run_.Detected("ProductsXmlUrl"), "\"\"") << "without info.xml there is no address";
+
+  SetupRun run;
+  WriteFile(run.dist() + "info.xml",
+            "<?xml version=\"1.0\"?>\r\n<INFO><OTHER>x</OTHER>"
+            "<PRODUCTSXML>http://example.com/list.xml?a=1&amp;b=2</PRODUCTSXML></INFO>");
+  ASSERT_TRUE(run.Start("/SILENT"));
+  ASSERT_NE(run.WaitForMainWindow(), nullptr) << run.Log();
+  EXPECT_EQ(run.Detected("ProductsXmlUrl"), "\"http://example.com/list.xml?a=1&b=2\"");
+}
+
 TEST_F(StartupTest, DefaultDestinationFollowsProgramFilesDir) {
   SavedValue program_files(HKEY_LOCAL_MACHINE, kWindowsKey, "ProgramFilesDir");
   {

@@ -87,18 +87,32 @@ struct Exchange {
 // (it returns when that thread wakes up, however late), so the wait is made
 // here; a thread left waiting owns its half of the exchange and ends when the
 // target answers or goes away.
+DWORD WINAPI SendExchange(void* parameter) {
+  std::unique_ptr<std::shared_ptr<Exchange>> owned(static_cast<std::shared_ptr<Exchange>*>(parameter));
+  Exchange& exchange = **owned;
+  LPARAM lparam = exchange.lparam_is_buffer ? reinterpret_cast<LPARAM>(exchange.buffer.data()) : exchange.lparam;
+  ::SetLastError(ERROR_SUCCESS);
+  auto send = exchange.wide ? ::SendMessageTimeoutW : ::SendMessageTimeoutA;
+  exchange.answered = send(exchange.window, exchange.message, exchange.wparam, lparam, SMTO_NORMAL,
+                           ToDword(kAnswerTimeout), &exchange.result);
+  exchange.error = exchange.answered ? ERROR_SUCCESS : ::GetLastError();
+  ::SetEvent(exchange.done.get());
+  return 0;
+}
+
 std::shared_ptr<Exchange> Exchanged(HWND window, std::shared_ptr<Exchange> exchange, const char* what) {
   exchange->done.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!exchange->done) Fail(std::string("cannot send ") + what + " (" + win32::ErrorText(::GetLastError()) + ")", window);
-  std::thread([exchange] {
-    LPARAM lparam = exchange->lparam_is_buffer ? reinterpret_cast<LPARAM>(exchange->buffer.data()) : exchange->lparam;
-    ::SetLastError(ERROR_SUCCESS);
-    auto send = exchange->wide ? ::SendMessageTimeoutW : ::SendMessageTimeoutA;
-    exchange->answered = send(exchange->window, exchange->message, exchange->wparam, lparam,
-                              SMTO_ABORTIFHUNG | SMTO_BLOCK, ToDword(kAnswerTimeout), &exchange->result);
-    exchange->error = exchange->answered ? ERROR_SUCCESS : ::GetLastError();
-    ::SetEvent(exchange->done.get());
-  }).detach();
+  // A plain system thread: it owns a reference to the exchange, so that the
+  // exchange outlives a caller that stopped waiting.
+  auto* owned = new std::shared_ptr<Exchange>(exchange);
+  HANDLE thread = ::CreateThread(nullptr, 0, SendExchange, owned, 0, nullptr);
+  if (thread == nullptr) {
+    DWORD error = ::GetLastError();
+    delete owned;
+    Fail(std::string("cannot send ") + what + " (" + win32::ErrorText(error) + ")", window);
+  }
+  ::CloseHandle(thread);
   DWORD waited = ::WaitForSingleObject(exchange->done.get(), ToDword(kAnswerTimeout) + 500);
   DWORD code = waited != WAIT_OBJECT_0 ? ERROR_TIMEOUT : exchange->error;
   if (waited != WAIT_OBJECT_0 || !exchange->answered) {

@@ -33,7 +33,7 @@ using Milliseconds = std::chrono::milliseconds;
 inline constexpr Milliseconds kDefaultTimeout{10000};
 inline constexpr Milliseconds kPollInterval{20};
 // How long a read waits for the target's window procedure to answer.
-inline constexpr Milliseconds kAnswerTimeout{5000};
+inline constexpr Milliseconds kAnswerTimeout{15000};
 // Exit code given to a program that Process::Terminate ends.
 inline constexpr UINT kTerminatedExitCode = 0xDEAD;
 
