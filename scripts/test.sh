@@ -20,4 +20,7 @@ cmake -S "$root" -B "$root/build/windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/to
 cmake --build "$root/build/windows" -j"$jobs"
 (cd "$root/build/windows" && ctest --output-on-failure -j"$jobs")
 
+echo "== fuzz targets, briefly (long runs: scripts/fuzz.sh [SECONDS])"
+"$root/scripts/fuzz.sh" 5
+
 echo "all tests passed"

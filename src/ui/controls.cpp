@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/form.h"
 
 namespace ui {
@@ -196,7 +198,11 @@ int TProgressBar::Position() const {
 
 void TProgressBar::SetPosition(int position) { ::SendMessageA(handle(), PBM_SETPOS, position, 0); }
 
-void TProgressBar::StepIt() { ::SendMessageA(handle(), PBM_STEPIT, 0, 0); }
+void TProgressBar::StepIt() {
+  // The system's bar starts over from empty when a step passes the end; a
+  // bar that is full stays full.
+  SetPosition(std::min(Position() + step_, max_));
+}
 
 TComboBox::TComboBox(std::string name, Control* parent, Bounds bounds, std::vector<std::string> items)
     : Control(std::move(name), "TComboBox", parent, bounds), items_(std::move(items)) {}

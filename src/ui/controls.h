@@ -131,6 +131,7 @@ class TProgressBar : public Control {
   int Position() const;
   void SetPosition(int position);
   int Max() const { return max_; }
+  // Advances by the step, stopping at the maximum.
   void StepIt();
 
  protected:
