@@ -10,69 +10,14 @@
 #include "engine/setup_data_test_support.h"
 #include "engine/setup_data_writer.h"
 #include "win32/scoped_handle.h"
+#include "win32/test_files.h"
 
 namespace engine {
 namespace {
 
+using namespace win32::test_files;
+
 using namespace engine::testing;
-
-// ---- test-side file access, independent of the code under test ----
-
-DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
-bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
-bool IsDir(const std::string& path) {
-  DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void PutFile(const std::string& path, const std::string& bytes) {
-  win32::ScopedHandle file(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << "create " << path << " error " << ::GetLastError();
-  DWORD written = 0;
-  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-  ASSERT_EQ(written, bytes.size());
-}
-
-std::string GetFile(const std::string& path) {
-  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "<cannot open, error " + std::to_string(::GetLastError()) + ">";
-  std::string bytes;
-  char buffer[65536];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
-  return bytes;
-}
-
-void MakeDirectory(const std::string& path) {
-  ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr)) << "create directory " << path << " error "
-                                                          << ::GetLastError();
-}
-
-void RemoveTree(const std::string& directory) {
-  std::string base = directory;
-  if (base.back() != '\\') base += '\\';
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((base + "*").c_str(), &data));
-  if (find) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = base + name;
-      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(full);
-        ::RemoveDirectoryA(full.c_str());
-      } else {
-        ::DeleteFileA(full.c_str());
-      }
-    } while (::FindNextFileA(find.get(), &data));
-  }
-  find.reset();
-  ::SetFileAttributesA(directory.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::RemoveDirectoryA(directory.c_str());
-}
 
 // Names of the directory, one per line, "name/" for directories, recursively, sorted.
 void ListTree(const std::string& base, const std::string& prefix, std::vector<std::string>& out) {

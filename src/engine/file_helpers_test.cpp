@@ -10,92 +10,12 @@
 #include <vector>
 
 #include "win32/scoped_handle.h"
+#include "win32/test_files.h"
 
 namespace engine {
 namespace {
 
-// ---- test-side file access, independent of the helpers under test ----
-
-DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
-bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
-
-void PutFile(const std::string& path, const std::string& bytes, DWORD attributes = 0) {
-  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << "create " << path << " error " << ::GetLastError();
-  DWORD written = 0;
-  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
-  ASSERT_EQ(written, bytes.size());
-  file.reset();
-  if (attributes != 0) {
-    ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes)) << path;
-  }
-}
-
-std::string GetFile(const std::string& path) {
-  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "<cannot open, error " + std::to_string(::GetLastError()) + ">";
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    bytes.append(buffer, read);
-  return bytes;
-}
-
-// Whether this system refuses to open a read-only file for writing. Windows
-// does; Wine maps the attribute onto the Unix write permission, which root
-// ignores, so a Wine prefix run as root lets read-only files be written
-// (deleting them is still refused).
-bool ReadOnlyFilesRefuseWriting(const std::string& directory) {
-  std::string path = directory + "read-only probe.tmp";
-  PutFile(path, "probe", FILE_ATTRIBUTE_READONLY);
-  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  bool refused = !file;
-  file.reset();
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(path.c_str());
-  return refused;
-}
-
-#define SKIP_UNLESS_READ_ONLY_REFUSES_WRITING(directory)                                     \
-  if (!ReadOnlyFilesRefuseWriting(directory))                                               \
-  GTEST_SKIP() << "this system lets a read-only file be written (Wine run as root), so "    \
-                  "what happens to a read-only target cannot be shown here"
-
-void MakeDirectory(const std::string& path) {
-  ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr))
-      << "create directory " << path << " error " << ::GetLastError();
-}
-
-// Removes a test tree whatever the helpers left: clears attributes, removes
-// links without entering them.
-void RemoveTree(const std::string& directory) {
-  std::string base = directory;
-  if (base.back() != '\\') base += '\\';
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((base + "*").c_str(), &data));
-  if (find) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = base + name;
-      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(full);
-        ::RemoveDirectoryA(full.c_str());
-      } else {
-        ::DeleteFileA(full.c_str());
-      }
-    } while (::FindNextFileA(find.get(), &data));
-  }
-  find.reset();
-  ::SetFileAttributesA(directory.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::RemoveDirectoryA(directory.c_str());
-}
+using namespace win32::test_files;
 
 // A drive letter the machine (or Wine prefix) does not have.
 std::string MissingDrive() {

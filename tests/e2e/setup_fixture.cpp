@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "win32/scoped_handle.h"
+#include "win32/test_files.h"
 
 namespace e2e {
 namespace {
@@ -84,25 +85,7 @@ void DeleteValue(HKEY root, const std::string& key, const std::string& name) {
     ::RegDeleteValueA(handle.get(), name.c_str());
 }
 
-void RemoveTree(const std::string& folder) {
-  std::string pattern = folder + "*";
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA(pattern.c_str(), &data));
-  if (find) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + name;
-      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path + "\\");
-      else
-        ::DeleteFileA(path.c_str());
-    } while (::FindNextFileA(find.get(), &data));
-  }
-  find.reset();
-  ::RemoveDirectoryA(folder.c_str());
-}
+void RemoveTree(const std::string& folder) { win32::test_files::RemoveTree(folder); }
 
 std::string TempFolder(const std::string& name) {
   char temp[MAX_PATH];

@@ -45,7 +45,7 @@ enum ControlId {
   kCountLabel = 112,
 };
 
-struct ControlSpec {
+struct ControlDesign {
   ControlId id;
   const char* name;
   const char* window_class;
@@ -54,7 +54,7 @@ struct ControlSpec {
   int x, y, width, height;
 };
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlDesign kControls[] = {
     {kNameEdit, "NameEdit", "EDIT", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 10, 10, 200, 22},
     {kAskButton, "AskButton", "BUTTON", "&Ask", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 220, 10, 80, 24},
     {kAgreeCheck, "AgreeCheck", "BUTTON", "I &agree", WS_TABSTOP | BS_AUTOCHECKBOX, 10, 40, 120, 22},
@@ -98,15 +98,15 @@ void SetStatus(HWND form, const std::string& text) {
 
 void CreateControls(HWND form) {
   HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-  for (const ControlSpec& spec : kControls) {
-    DWORD style = WS_CHILD | spec.style;
-    if (spec.id != kHiddenLabel) style |= WS_VISIBLE;
-    HWND control = ::CreateWindowExA(spec.id == kNameEdit || spec.id == kNotesMemo ? WS_EX_CLIENTEDGE : 0,
-                                     spec.window_class, spec.text, style, spec.x, spec.y, spec.width, spec.height,
-                                     form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), nullptr, nullptr);
+  for (const ControlDesign& design : kControls) {
+    DWORD style = WS_CHILD | design.style;
+    if (design.id != kHiddenLabel) style |= WS_VISIBLE;
+    HWND control = ::CreateWindowExA(design.id == kNameEdit || design.id == kNotesMemo ? WS_EX_CLIENTEDGE : 0,
+                                     design.window_class, design.text, style, design.x, design.y, design.width, design.height,
+                                     form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), nullptr, nullptr);
     if (control == nullptr) continue;
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ui::SetComponentName(control, spec.name);
+    ui::SetComponentName(control, design.name);
   }
   HWND colors = ::GetDlgItem(form, kColorList);
   for (const auto& color : kColors) {
@@ -185,7 +185,7 @@ LRESULT CALLBACK FormProc(HWND form, UINT message, WPARAM wparam, LPARAM lparam)
       OnCommand(form, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
       return 0;
     case WM_DESTROY:
-      for (const ControlSpec& spec : kControls) ui::ClearComponentName(::GetDlgItem(form, spec.id));
+      for (const ControlDesign& design : kControls) ui::ClearComponentName(::GetDlgItem(form, design.id));
       ::PostQuitMessage(g_exit_code);
       return 0;
   }
