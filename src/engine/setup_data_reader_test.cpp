@@ -26,8 +26,12 @@ void* operator new(size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+// The release goes through a function of its own: inlined into a delete
+// expression, a bare free() of memory from operator new reads to the compiler
+// as a mismatched pair.
+[[gnu::noinline]] static void ReleaseAllocation(void* p) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { ReleaseAllocation(p); }
+void operator delete(void* p, size_t) noexcept { ReleaseAllocation(p); }
 
 namespace engine {
 namespace {
