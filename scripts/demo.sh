@@ -1,44 +1,68 @@
 #!/usr/bin/env bash
 # The main job: builds setup.exe and a sample distribution, starts the setup
-# under Wine (on $DISPLAY when set, otherwise on a virtual display) and saves
-# a screenshot of what appears.
+# under Wine (on $DISPLAY when set, otherwise on a virtual display), walks the
+# wizard from the welcome page up to the destination page and saves a
+# screenshot of every page; there it cancels, so nothing is installed.
 #   scripts/demo.sh            screenshots land in build/demo/screenshots/
+#                              (page0-welcome.png ... page5-destination.png)
+# TARNO_BUILD_DIR and TARNO_DEMO_DIR replace build/windows and build/demo.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/windows"
-demo="$root/build/demo"
+build="${TARNO_BUILD_DIR:-$root/build/windows}"
+demo="${TARNO_DEMO_DIR:-$root/build/demo}"
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sample_distribution
+cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk
 
 dist="$build/dist"
 state="$demo/wine"
 shots="$demo/screenshots"
-mkdir -p "$shots"
+signals="$demo/signals"
+rm -rf "$shots" "$signals"
+mkdir -p "$shots" "$signals"
 if [ -n "${DISPLAY:-}" ]; then export TARNO_USE_DISPLAY=1; fi
 "$root/tools/wine/wine-run" --state "$state" --start
 eval "$("$root/tools/wine/wine-run" --state "$state" --env)"
 
-caption="Tarno Mail Server 8.3.8 Setup"
-echo "starting $dist/setup.exe /SILENT on display $DISPLAY"
-"$root/tools/wine/wine-run" --state "$state" "$dist/setup.exe" /SILENT >"$demo/setup.log" 2>&1 &
-runner=$!
-found=""
-for _ in $(seq 1 150); do
-  if xwininfo -root -tree 2>/dev/null | grep -q "\"$caption\""; then found=1; break; fi
-  sleep 0.2
-done
+# Wine sees the whole file system as drive Z:.
+windows_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+
+echo "walking the wizard of $dist/setup.exe on display $DISPLAY"
+"$root/tools/wine/wine-run" --state "$state" "$build/bin/demo_walk.exe" \
+  "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" >"$demo/walk.log" 2>&1 &
+walker=$!
+# The walker writes signals/page-N.ready (holding the page's name) when page
+# N is shown and waits until the file is gone; the picture is taken meanwhile.
 status=0
-if [ -n "$found" ]; then
-  sleep 0.5  # let the first page paint
-  "$root/scripts/screenshot.sh" "$shots/page0-welcome.png" "$DISPLAY"
-  echo "main window \"$caption\" is shown; screenshot: $shots/page0-welcome.png"
-else
-  echo "the main window \"$caption\" did not appear within 30 s" >&2
+deadline=$((SECONDS + 300))
+while kill -0 "$walker" 2>/dev/null; do
+  for ready in "$signals"/page-*.ready; do
+    [ -e "$ready" ] || continue
+    page=$(basename "$ready" .ready)
+    page=${page#page-}
+    name=$(tr -cd 'a-z0-9-' < "$ready")
+    shot="$shots/page$page-$name.png"
+    if "$root/scripts/screenshot.sh" "$shot" "$DISPLAY" >/dev/null; then
+      echo "page $page ($name): $shot"
+    else
+      status=1
+    fi
+    rm -f -- "$ready"
+  done
+  if [ "$SECONDS" -ge "$deadline" ]; then
+    echo "the walk through the wizard did not end within 300 s" >&2
+    kill "$walker" 2>/dev/null || true
+    status=1
+    break
+  fi
+  sleep 0.1
+done
+if ! wait "$walker"; then
+  echo "the walk through the wizard failed:" >&2
   status=1
 fi
+cat "$demo/walk.log" | grep -v '^wine: Read access denied' || true
 "$root/tools/wine/wine-run" --state "$state" --stop
-wait "$runner" 2>/dev/null || true
 exit $status

@@ -1,41 +1,253 @@
 #include "serverconf/config_store.h"
 
 #include <windows.h>
+#include <iphlpapi.h>
+#include <winnetwk.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
-#include "xmldoc/xml_object.h"
-
+#include "serverconf/config_comment.h"
+#include "serverconf/server_title.h"
+#include "serverconf/time_zone_suffix.h"
+#include "win32/library_search.h"
 #include "win32/log.h"
+#include "win32/scoped_handle.h"
+#include "win32/win32_error.h"
+#include "xmldoc/xml_object.h"
 
 namespace serverconf {
 namespace {
 
-constexpr size_t kMaxPath = 255;
-constexpr uint16_t kDefaultWebConsolePort = 32000;
+namespace f = settings_field;
 
-struct LoadedSettings {
-  uint8_t edition = 0;
-  std::string console_file;
-  bool bind_web_console = false;
-  std::string first_bind_address;
-  uint16_t web_console_port = kDefaultWebConsolePort;
+constexpr size_t kMaxText = 255;
+constexpr DWORD kReloadTimeoutMs = 5000;
+
+struct StoreState {
+  ServerSettings settings = ServerSettings::Initial();
+  PathOverrides overrides;
+  ServerTitle title;
+  std::string time_zone_suffix = FormatTimeZoneSuffix(0);
+  std::string outgoing_bind;
+  std::string ipv6_bind;
+  bool subdomains_present = false;
+  bool forward_overridden = false;
+  bool forward_retry_overridden = false;
+  FILETIME settings_time{};
+  std::unique_ptr<xmldoc::TXMLObject> product_information;
 };
 
-LoadedSettings& Settings() {
-  static LoadedSettings settings;
-  return settings;
+StoreState& State() {
+  static StoreState state;
+  return state;
 }
 
-std::unique_ptr<xmldoc::TXMLObject>& ProductDocument() {
-  static std::unique_ptr<xmldoc::TXMLObject> document;
-  return document;
+std::string Cut(std::string text, size_t limit = kMaxText) {
+  if (text.size() > limit) text.resize(limit);
+  return text;
 }
 
-std::string DirectoryText(const std::string& dir) {
-  std::string text = dir.substr(0, kMaxPath);
-  if (!text.empty() && text.back() != '\\') text += '\\';
-  return text.substr(0, kMaxPath + 1);
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Reads at most `limit` bytes of a file. False (logged) when it cannot be
+// opened or read; a missing file is not logged.
+bool ReadFileBytes(const std::string& path, std::string& content, size_t limit = 16 * 1024 * 1024) {
+  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) win32::LogFailure("opening", path, code);
+    return false;
+  }
+  content.clear();
+  char buffer[16384];
+  while (content.size() < limit) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, limit - content.size()));
+    if (!::ReadFile(file.get(), buffer, want, &got, nullptr)) {
+      win32::LogFailure("reading", path, ::GetLastError());
+      return false;
+    }
+    if (got == 0) break;
+    content.append(buffer, got);
+  }
+  return true;
+}
+
+// Creates `dir` and its missing parents; a drive root or a UNC share is
+// never created.
+bool CreateDirectoryTree(const std::string& dir) {
+  size_t first = 0;
+  if (dir.rfind("\\\\", 0) == 0) {  // \\server\share\ : start behind the share
+    first = dir.find('\\', 2);
+    first = first == std::string::npos ? dir.size() : dir.find('\\', first + 1);
+    if (first == std::string::npos) first = dir.size();
+  } else if (dir.size() >= 2 && dir[1] == ':') {
+    first = 2;
+  }
+  for (size_t at = dir.find_first_of("\\/", first + 1); at != std::string::npos;
+       at = dir.find_first_of("\\/", at + 1)) {
+    const std::string part = dir.substr(0, at);
+    if (::CreateDirectoryA(part.c_str(), nullptr)) continue;
+    const DWORD code = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesA(part.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      win32::LogFailure("creating the directory", part, code);
+      return false;
+    }
+  }
+  return true;
+}
+
+void SyncSettingsPaths() {
+  ServerPaths& paths = Paths();
+  const ServerSettings& s = State().settings;
+  paths.temp_dir = s.String(f::kTempDir);
+  paths.mail_dir = s.String(f::kMailDir);
+  paths.log_dir = s.String(f::kLogDir);
+  if (!State().forward_overridden) paths.forward_dir = DirectoryText(Cut(paths.mail_dir + "forward\\"));
+  if (!State().forward_retry_overridden)
+    paths.forward_retry_dir = DirectoryText(Cut(paths.mail_dir + "forward\\retry\\"));
+}
+
+void ConnectNetworkDrives(const std::string& line) {
+  for (const NetworkDrive& drive : ParseNetworkDrives(line)) {
+    NETRESOURCEA resource{};
+    resource.dwType = RESOURCETYPE_DISK;
+    std::string remote = drive.remote;
+    resource.lpRemoteName = remote.data();
+    const DWORD result = ::WNetAddConnection2A(&resource, drive.password ? drive.password->c_str() : nullptr,
+                                              drive.user ? drive.user->c_str() : nullptr, 0);
+    if (result != NO_ERROR) win32::LogFailure("connecting the network drive", drive.remote, result);
+  }
+}
+
+// Applies the directory lines of path.dat and makes its network connections.
+void ApplyPathOverrides() {
+  StoreState& state = State();
+  ServerPaths& paths = Paths();
+  state.overrides = PathOverrides{};
+  state.forward_overridden = state.forward_retry_overridden = false;
+  const std::string cfg = paths.install_dir + "path.cfg";
+  const std::string dat = paths.install_dir + "path.dat";
+  if (FileExists(cfg) && !::MoveFileExA(cfg.c_str(), dat.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+    win32::LogFailure("moving to " + dat, cfg, ::GetLastError());
+  std::string text;
+  if (!ReadFileBytes(dat, text)) return;
+  state.overrides = ParsePathOverrides(text);
+  auto directory = [&](size_t line, std::string& target) {
+    const std::string& value = state.overrides.Line(line);
+    if (value.empty()) return false;
+    target = DirectoryText(Cut(value));
+    return true;
+  };
+  directory(1, paths.config_dir);
+  directory(2, paths.web_dir);
+  directory(3, paths.web_temp_dir);
+  if (!state.overrides.Line(4).empty()) paths.log_file_suffix = Cut(state.overrides.Line(4));
+  if (!state.overrides.Line(5).empty()) ConnectNetworkDrives(state.overrides.Line(5));
+  directory(6, paths.spam_dir);
+  directory(7, paths.alternative_dir);
+  state.forward_overridden = directory(8, paths.forward_dir);
+  state.forward_retry_overridden = directory(9, paths.forward_retry_dir);
+}
+
+void ReadServerTitle() {
+  std::string text;
+  if (ReadFileBytes(Paths().config_dir + "servertitle.dat", text)) State().title = ParseServerTitle(text);
+}
+
+std::string ComputeTimeZoneSuffix() {
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD kind = ::GetTimeZoneInformation(&zone);
+  LONG bias = zone.Bias;  // UTC = local time + bias
+  if (kind == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+  else if (kind == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  else if (kind == TIME_ZONE_ID_INVALID) {
+    win32::LogFailure("reading", "the time zone", ::GetLastError());
+    bias = 0;
+  }
+  return FormatTimeZoneSuffix(-static_cast<int>(bias));
+}
+
+// The system's DNS servers: the current one first, then the list, joined with ";".
+std::string SystemDnsServers() {
+  win32::ScopedModule library(win32::LoadSystemLibrary("iphlpapi.dll"));
+  if (!library) return {};
+  using GetNetworkParamsFn = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
+  auto get_params = reinterpret_cast<GetNetworkParamsFn>(
+      reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetNetworkParams")));
+  if (!get_params) {
+    win32::LogFailure("finding GetNetworkParams in", "iphlpapi.dll", ::GetLastError());
+    return {};
+  }
+  ULONG size = 0;
+  std::vector<unsigned char> buffer;
+  DWORD result = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.assign(std::max<ULONG>(size, sizeof(FIXED_INFO)), 0);
+    size = static_cast<ULONG>(buffer.size());
+    result = get_params(reinterpret_cast<PFIXED_INFO>(buffer.data()), &size);
+  }
+  if (result != ERROR_SUCCESS) {
+    win32::LogFailure("reading the network parameters for", "the DNS servers", result);
+    return {};
+  }
+  const FIXED_INFO* info = reinterpret_cast<const FIXED_INFO*>(buffer.data());
+  std::string servers;
+  auto add = [&](const IP_ADDR_STRING* entry) {
+    const std::string address(entry->IpAddress.String, strnlen(entry->IpAddress.String, 16));
+    if (address.empty()) return;
+    if (!servers.empty()) servers += ';';
+    servers += address;
+  };
+  if (info->CurrentDnsServer) add(info->CurrentDnsServer);
+  for (const IP_ADDR_STRING* entry = &info->DnsServerList; entry; entry = entry->Next) add(entry);
+  return Cut(servers, 127);
+}
+
+void ApplyPathDatToSettings() {
+  StoreState& state = State();
+  const std::string& bind_line = state.overrides.Line(10);
+  if (!bind_line.empty()) {
+    const BindOverride bind = ParseBindOverride(bind_line);
+    state.settings.SetString(f::kBindAddresses, bind.bind_addresses);
+    if (bind.outgoing) state.outgoing_bind = Cut(*bind.outgoing);
+  }
+  const std::string& host = state.overrides.Line(11);
+  if (!host.empty()) state.settings.SetString(f::kHostName, host);
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() &&
+         ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text.c_str(), static_cast<int>(prefix.size()),
+                          prefix.c_str(), static_cast<int>(prefix.size())) == CSTR_EQUAL;
+}
+
+// The server-wide bind.dat: "Outgoing_Bind=" and "IPv6_Bind=" lines.
+void ReadServerBinding() {
+  std::string text;
+  if (!ReadFileBytes(Paths().config_dir + "bind.dat", text)) return;
+  for (const std::string& raw : SplitConfigLines(text)) {
+    std::string line;
+    for (char c : TrimConfigText(StripConfigComment(raw)))
+      if (c != ' ' && c != '\t') line += c;
+    if (line.find('=') == std::string::npos) continue;
+    if (StartsWithNoCase(line, "Outgoing_Bind=")) {
+      const std::string value = line.substr(14);
+      State().outgoing_bind = Cut(value.substr(0, value.find(';')));
+    } else if (StartsWithNoCase(line, "IPv6_Bind=")) {
+      State().ipv6_bind = Cut(line.substr(10));
+    }
+  }
+}
+
+void NoteSettingsTime(const std::string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  State().settings_time = ::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) ? data.ftLastWriteTime
+                                                                                              : FILETIME{};
 }
 
 }  // namespace
@@ -45,17 +257,37 @@ ServerPaths& Paths() {
   return paths;
 }
 
-void SetInstallPath(const std::string& dir) { Paths().install_dir = DirectoryText(dir); }
+void SetInstallPath(const std::string& dir) { Paths().install_dir = DirectoryText(Cut(dir)); }
 
-void SetConfigPath(const std::string& dir) { Paths().config_dir = DirectoryText(dir); }
+void SetConfigPath(const std::string& dir) { Paths().config_dir = DirectoryText(Cut(dir)); }
 
 void ResolveServerPaths(const std::string& install_dir_switch, const std::string& program_dir) {
+  StoreState& state = State();
+  ServerPaths& paths = Paths();
+  state.settings.SetByte(f::kProductEdition, kEditionProfessional);
   SetInstallPath(install_dir_switch.empty() ? program_dir : install_dir_switch);
-  SetConfigPath(Paths().install_dir + "config\\");
+  paths.config_dir = DirectoryText(Cut(paths.install_dir + "config\\"));
+  paths.web_dir = DirectoryText(Cut(paths.install_dir + "html\\"));
+  paths.web_temp_dir = DirectoryText(Cut(paths.install_dir + "html\\temp\\"));
+  paths.spam_dir = DirectoryText(Cut(paths.install_dir + "spam\\"));
+  paths.alternative_dir.clear();
+  paths.log_file_suffix.clear();
+  NormaliseDirectoryFields(state.settings, paths.install_dir);
+  state.forward_overridden = state.forward_retry_overridden = false;
+  SyncSettingsPaths();
+  ApplyPathOverrides();
+  const std::string info = paths.install_dir + "xml\\info.xml";
+  if (FileExists(info)) LoadProductInformation(info);
+  state.title = ServerTitle{};
+  ReadServerTitle();
+  state.time_zone_suffix = ComputeTimeZoneSuffix();
 }
 
+const PathOverrides& PathOverrideLines() { return State().overrides; }
+
 bool LoadProductInformation(const std::string& file) {
-  ProductDocument().reset();
+  std::unique_ptr<xmldoc::TXMLObject>& held = State().product_information;
+  held.reset();
   auto document = std::make_unique<xmldoc::TXMLObject>();
   try {
     if (!document->LoadFromFile(file)) return false;
@@ -63,31 +295,112 @@ bool LoadProductInformation(const std::string& file) {
     win32::LogLine("product information: reading " + file + " failed: " + e.what());
     return false;
   }
-  ProductDocument() = std::move(document);
+  held = std::move(document);
   return true;
 }
 
-const xmldoc::TXMLObject* ProductInformation() { return ProductDocument().get(); }
+const xmldoc::TXMLObject* ProductInformation() { return State().product_information.get(); }
 
-bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start*/) {
-  Settings() = LoadedSettings{};
-  std::string file = Paths().config_dir + "settings.cfg";
-  if (::GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
-    win32::LogLine("configuration store: " + file + " is present, but this build does not read the settings record");
-  return missing_is_success;
+const std::string& ProductTitle() { return State().title.title; }
+const std::vector<std::pair<std::string, std::string>>& TitleReplacements() { return State().title.replacements; }
+const std::string& TimeZoneSuffix() { return State().time_zone_suffix; }
+
+bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start: no database library is bound yet*/) {
+  StoreState& state = State();
+  ServerPaths& paths = Paths();
+  try {
+    const std::string file = paths.config_dir + "settings.cfg";
+    NoteSettingsTime(file);
+    if (paths.install_dir.empty()) SetInstallPath(paths.config_dir + "..\\");
+
+    state.settings = ServerSettings::Initial();
+    std::string content;
+    const bool read = ReadFileBytes(file, content, kServerSettingsSize);
+    if (read) state.settings.ReadFileImage(reinterpret_cast<const uint8_t*>(content.data()), content.size());
+
+    ApplyLoadDefaults(state.settings, {paths.install_dir, SystemDnsServers()});
+    ApplyPathDatToSettings();
+    SyncSettingsPaths();
+
+    ReadServerBinding();
+    state.subdomains_present = FileExists(paths.config_dir + "subdomains.dat");
+    return read ? true : !missing_is_success;
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: loading failed: ") + e.what());
+    return !missing_is_success;
+  }
+}
+
+bool SaveServerConfig() {
+  try {
+    const std::string& dir = Paths().config_dir;
+    if (dir.empty()) return false;
+    CreateDirectoryTree(dir);
+    const std::string file = dir + "settings.cfg";
+    win32::ScopedHandle out(
+        ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
+      win32::LogFailure("creating", file, ::GetLastError());
+      return false;
+    }
+    const std::vector<uint8_t> image = State().settings.FileImage();
+    DWORD written = 0;
+    if (!::WriteFile(out.get(), image.data(), static_cast<DWORD>(image.size()), &written, nullptr) ||
+        written != image.size())
+      win32::LogFailure("writing", file, ::GetLastError());
+    return true;
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: saving failed: ") + e.what());
+    return false;
+  }
 }
 
 void UnloadDatabaseLibrary() {}
 
-uint8_t Edition() { return Settings().edition; }
-void SetEdition(uint8_t edition) { Settings().edition = edition; }
-std::string ConsoleFile() { return Settings().console_file; }
+ServerSettings& Settings() { return State().settings; }
+
+const std::string& OutgoingBindAddress() { return State().outgoing_bind; }
+const std::string& IPv6BindAddress() { return State().ipv6_bind; }
+bool SubdomainsFilePresent() { return State().subdomains_present; }
+
+uint8_t Edition() { return State().settings.Byte(f::kProductEdition); }
+void SetEdition(uint8_t edition) { State().settings.SetByte(f::kProductEdition, edition); }
+std::string ConsoleFile() { return State().settings.String(f::kConsoleFile); }
 
 std::string WebConsoleHost() {
-  const LoadedSettings& s = Settings();
-  return s.bind_web_console && !s.first_bind_address.empty() ? s.first_bind_address : "localhost";
+  const ServerSettings& s = State().settings;
+  if (s.Byte(f::kBindWebConsole) == 0) return "localhost";
+  const std::string list = s.String(f::kBindAddresses);
+  const std::string first = TrimConfigText(list.substr(0, list.find(';')));
+  return first.empty() ? "localhost" : first;
 }
 
-uint16_t WebConsolePort() { return Settings().web_console_port; }
+uint16_t WebConsolePort() { return State().settings.Word(f::kWebConsolePort); }
+
+int NotifyServersReload(bool include_web_console) {
+  struct Server {
+    const char* window_class;
+    const char* title;
+    bool web_console;
+  };
+  static const Server kServers[] = {{"TSMTPForm", "SMTP", false},
+                                    {"TPOP3Form", "POP3", false},
+                                    {"TIMForm", "Instant Messaging Server", false},
+                                    {"TGroupWareForm", "GroupWare", false},
+                                    {"TControlForm", "Control", true}};
+  int told = 0;
+  for (const Server& server : kServers) {
+    if (server.web_console && !include_web_console) continue;
+    HWND window = ::FindWindowA(server.window_class, server.title);
+    if (!window) continue;
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutA(window, kServerReloadMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, kReloadTimeoutMs,
+                              &answer))
+      ++told;
+    else
+      win32::LogFailure("telling to reload", server.title, ::GetLastError());
+  }
+  return told;
+}
 
 }  // namespace serverconf

@@ -1,18 +1,25 @@
-// The mail server's configuration store, as far as start-up uses it.
+// The mail server's configuration store, as the setup uses it.
 //
-// Process-wide: the server paths, the loaded settings and the product
-// information live from ResolveServerPaths (or the first assignment of the
-// paths) to the end of the process.
+// Process-wide: the server paths, the settings record, the path.dat
+// overrides, the product information, the server title and the time-zone
+// suffix live from ResolveServerPaths (or the first assignment of the paths)
+// to the end of the process. Every LoadServerConfig replaces the in-memory
+// settings. File errors are never reported to the user: they are logged, the
+// in-memory state stays as it was (or at its defaults) and operations with a
+// result answer false.
 //
-// The settings record is not read from disk yet: LoadServerConfig finds
-// settings.cfg but leaves the in-memory settings at their load-time
-// defaults and answers as for an unreadable file. Every caller goes through
-// these functions, so reading the record changes nothing at the call sites.
+// Not held here yet: the domain table (domains.cfg and the table inside
+// older settings files) and the database storage library; loading and
+// saving leave both alone.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "serverconf/path_overrides.h"
+#include "serverconf/server_settings.h"
 
 namespace xmldoc {
 class TXMLObject;
@@ -20,9 +27,20 @@ class TXMLObject;
 
 namespace serverconf {
 
+// Directories end in a backslash and hold at most 255 characters.
 struct ServerPaths {
-  std::string install_dir;  // ends in a backslash, at most 255 characters
-  std::string config_dir;   // ends in a backslash, at most 255 characters
+  std::string install_dir;
+  std::string config_dir;         // install_dir + "config\", path.dat line 1
+  std::string web_dir;            // second web directory: install_dir + "html\", line 2
+  std::string web_temp_dir;       // install_dir + "html\temp\", line 3
+  std::string temp_dir;           // settings field 256
+  std::string mail_dir;           // settings field 512
+  std::string log_dir;            // settings field 768
+  std::string spam_dir;           // install_dir + "spam\", line 6
+  std::string forward_dir;        // mail_dir + "forward\", line 8
+  std::string forward_retry_dir;  // mail_dir + "forward\retry\", line 9
+  std::string alternative_dir;    // line 7, kept only
+  std::string log_file_suffix;    // line 4
 };
 
 ServerPaths& Paths();
@@ -32,10 +50,17 @@ void SetInstallPath(const std::string& dir);
 // Sets the configuration directory (cut to 255 characters, a trailing backslash added).
 void SetConfigPath(const std::string& dir);
 
-// Establishes the paths for a command mode: the install directory is
-// `install_dir_switch` when not empty, else `program_dir`; the
-// configuration directory is the install directory + "config\".
+// Establishes the paths: the edition becomes Professional; the install
+// directory is `install_dir_switch` when not empty, else `program_dir`;
+// configuration, web and web temporary directories get their defaults; the
+// temporary, mail and log fields are normalised; path.cfg is moved to
+// path.dat and path.dat applied (line 5's network drives connected as it is
+// read); install_dir + "xml\info.xml" becomes the product information when
+// it exists; servertitle.dat is read; the time-zone suffix is computed.
 void ResolveServerPaths(const std::string& install_dir_switch, const std::string& program_dir);
+
+// The path.dat lines read by the last ResolveServerPaths.
+const PathOverrides& PathOverrideLines();
 
 // Loads the product information document from `file`, releasing the one
 // held before. When the file is missing or cannot be parsed no document is
@@ -44,19 +69,56 @@ bool LoadProductInformation(const std::string& file);
 // The product information document, or nullptr when none is held.
 const xmldoc::TXMLObject* ProductInformation();
 
-// Reads the configuration of the configuration directory. True when
+// "Tarno 8.3.8" or the first line of servertitle.dat, and its replacement pairs.
+const std::string& ProductTitle();
+const std::vector<std::pair<std::string, std::string>>& TitleReplacements();
+// "+hhmm" / "-hhmm", computed by ResolveServerPaths.
+const std::string& TimeZoneSuffix();
+
+// Reads configuration_dir + "settings.cfg" over the initial record, applies
+// the load-time defaults and normalisations, path.dat lines 10 and 11, the
+// server-wide bind.dat and notes whether subdomains.dat exists. True when
 // settings.cfg was read; when it is missing or unreadable, the negation of
-// `missing_is_success`.
+// `missing_is_success` (the record then holds the defaults).
+// `skip_server_start` leaves out the server's own start-up work (the
+// database library in database mode).
 bool LoadServerConfig(bool missing_is_success, bool skip_server_start);
 
-// Releases the storage library that loading may have bound.
+// Creates the configuration directory with its parents and writes
+// settings.cfg anew as the whole record scrambled. True when the file could
+// be created.
+bool SaveServerConfig();
+
+// Releases the storage library that loading may have bound; nothing when
+// none is bound.
 void UnloadDatabaseLibrary();
+
+// The settings record as loaded.
+ServerSettings& Settings();
+
+// Set by path.dat line 10 and bind.dat "Outgoing_Bind="; bind.dat "IPv6_Bind=".
+const std::string& OutgoingBindAddress();
+const std::string& IPv6BindAddress();
+// Whether configuration_dir + "subdomains.dat" existed at the last load.
+bool SubdomainsFilePresent();
 
 // The loaded settings the setup reads and writes.
 uint8_t Edition();  // 0 Standard, 1 Professional, 2 Lite
 void SetEdition(uint8_t edition);
 std::string ConsoleFile();  // "advanced.xml", "basic.xml" or what the file holds
+// The first bind address when the record says to use it, else "localhost".
 std::string WebConsoleHost();
 uint16_t WebConsolePort();
+
+// The message that tells a running server to reload its configuration.
+inline constexpr unsigned kServerReloadMessage = 0x400 + 256;
+
+// Sends kServerReloadMessage to the running server windows ("TSMTPForm"
+// "SMTP", "TPOP3Form" "POP3", "TIMForm" "Instant Messaging Server",
+// "TGroupWareForm" "GroupWare", and "TControlForm" "Control" only with
+// `include_web_console`). Servers that are not running are skipped; a
+// server that does not answer within a few seconds is passed over.
+// Returns how many windows were told.
+int NotifyServersReload(bool include_web_console);
 
 }  // namespace serverconf

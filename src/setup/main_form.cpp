@@ -1,13 +1,15 @@
 #include "setup/main_form.h"
 
+#include <shellapi.h>
+
+#include "engine/version_compare.h"
 #include "setup/res/resource_ids.h"
 #include "setup/setup_messages.h"
 #include "setup/startup.h"
+#include "setup/wizard_actions.h"
 #include "setup/wizard_checks.h"
 #include "ui/application.h"
 #include "win32/log.h"
-
-
 
 namespace setup {
 namespace {
@@ -58,6 +60,25 @@ constexpr PageDesign kPageDesigns[9] = {
      &SetupMessages::cCancel},
 };
 
+// The components page: the items after the first (the mail services, always
+// installed), each with the exclusion flag that is set when it is unchecked.
+constexpr const char* kMailServicesItem = "Mail Services (SMTP, POP3, IMAP, LDAP, HTTP, FTP)";
+struct ComponentItem {
+  const char* text;
+  bool SetupState::*excluded;
+};
+constexpr ComponentItem kComponentItems[] = {
+    {"WebMail", &SetupState::NoInstallWebMail},
+    {"Anti-Spam", &SetupState::NoInstallIAS},
+    {"Anti-Virus", &SetupState::NoInstallAV},
+    {"Instant Messaging", &SetupState::NoInstallIM},
+    {"GroupWare", &SetupState::NoInstallCalendar},
+};
+
+// The product tag of this suite in the product list of the new-version check.
+constexpr char kProductTag[] = "TM";
+constexpr char kProductName[] = "Tarno Mail Server";
+
 void ApplyButton(ui::TButton* button, MessageField caption, Tri visible, Tri enabled) {
   if (caption != nullptr) button->SetCaption(Messages().*caption);
   if (visible != kKeep) button->SetVisible(visible == kOn);
@@ -105,6 +126,8 @@ void TMainForm::BuildBands() {
   NextButton->tag = 1;
   CloseButton = Add<ui::TButton>("CloseButton", bottom, ui::Bounds{368, 6, 75, 23}, Messages().cCancel);
   CloseButton->OnClick = [this](ui::Control&) { CloseButtonClick(); };
+  BackButton->OnClick = [this](ui::Control& sender) { BackButtonClick(sender); };
+  NextButton->OnClick = [this](ui::Control& sender) { BackButtonClick(sender); };
 }
 
 void TMainForm::BuildWelcomePage(ui::Control* page) {
@@ -151,15 +174,15 @@ void TMainForm::BuildCredentialsPage(ui::Control* page) {
     *row.edit = Add<ui::TEdit>(row.edit_name, page, ui::Bounds{140, top, 260, 21});
     top += 34;
   }
+  NameEdit->OnChange = [this](ui::Control&) { NameEditChange(); };
+  EmailEdit->OnChange = [this](ui::Control&) { NameEditChange(); };
+}
+
+void TMainForm::NameEditChange() {
   // The check governs Next on the user details page only: start-up fills the
   // edits from the registry while page 0 is shown, and an incomplete entry
   // there must not lock the wizard on its first page.
-  auto check = [this](ui::Control&) {
-    if (state.CurrentPage == 2)
-      NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
-  };
-  NameEdit->OnChange = check;
-  EmailEdit->OnChange = check;
+  if (state.CurrentPage == 2) NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
 }
 
 void TMainForm::BuildSetupTypePage(ui::Control* page) {
@@ -184,6 +207,9 @@ void TMainForm::BuildSetupTypePage(ui::Control* page) {
 
 void TMainForm::BuildComponentsPage(ui::Control* page) {
   Add<ui::TLabel>("SelectLabelsL", page, ui::Bounds{16, 8, 423, 16}, "Select components you want to have installed:");
+  std::vector<std::string> items{kMailServicesItem};
+  for (const ComponentItem& item : kComponentItems) items.push_back(item.text);
+  ComponentList = Add<ui::TCheckListBox>("ComponentList", page, ui::Bounds{16, 30, 423, 140}, items);
 }
 
 void TMainForm::BuildInstallPage(ui::Control* page) {
@@ -281,6 +307,94 @@ void TMainForm::SetupPage() {
     default:
       break;
   }
+}
+
+void TMainForm::BackButtonClick(ui::Control& sender) {
+  // The page index is a byte; the buttons that would leave 0..8 are hidden
+  // or disabled on the first and the last page.
+  if (sender.tag == 0) {
+    --state.CurrentPage;
+  } else {
+    ++state.CurrentPage;
+  }
+  SetupPage();
+  switch (state.CurrentPage) {
+    case 1:
+      if (CheckLatest->Checked()) OfferNewerVersion();
+      break;
+    case 4:
+      ShowComponentChoice();
+      break;
+    case 5:
+      ReadComponentChoice();
+      break;
+    case 6:
+      RunInstallation(sender);
+      break;
+    case 8:
+      CurrentWizardActions().RunPostInstallActions(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::OfferNewerVersion() {
+  NewVersionInfo latest;
+  try {
+    latest = CurrentWizardActions().CheckNewVersion(state.ProductsXmlUrl, kProductTag);
+  } catch (...) {
+    // A failing check shows nothing; the wizard goes on as without it.
+    win32::LogLine("new-version check failed: " + ui::DescribeException(std::current_exception()));
+    return;
+  }
+  if (!latest.ok || latest.latest_version.empty() || engine::VersionAtLeast(kSetupVersion, latest.latest_version))
+    return;
+  const SetupMessages& m = Messages();
+  std::string text = FormatText(m.cNewerVersion, {kProductName, latest.latest_version});
+  int answer = ::MessageBoxA(handle(), text.c_str(), m.cQuestion.c_str(),
+                             MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL);
+  if (answer != IDYES) return;
+  // The address comes from a document on the Internet: the shell opens only
+  // a web address, never a program or a file that the list might name.
+  if (IsWebAddress(latest.download_url)) {
+    ::ShellExecuteA(handle(), "open", latest.download_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  } else {
+    win32::LogLine("new-version check: the download address \"" + latest.download_url +
+                   "\" is no web address; it is not opened");
+  }
+  win32::LogLine("new-version check: the program ends for the download of " + latest.latest_version);
+  ui::Application::Instance().Terminate();
+}
+
+void TMainForm::ShowComponentChoice() {
+  ComponentList->SetChecked(0, true);
+  ComponentList->SetItemEnabled(0, false);
+  ComponentList->SetItemIndex(0);
+  for (size_t i = 0; i < std::size(kComponentItems); ++i)
+    ComponentList->SetChecked(static_cast<int>(i) + 1, !(state.*kComponentItems[i].excluded));
+}
+
+void TMainForm::ReadComponentChoice() {
+  for (size_t i = 0; i < std::size(kComponentItems); ++i)
+    state.*kComponentItems[i].excluded = !ComponentList->Checked(static_cast<int>(i) + 1);
+}
+
+void TMainForm::RunInstallation(ui::Control& sender) {
+  HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+  NextButton->SetEnabled(false);
+  BackButton->SetEnabled(false);
+  try {
+    CurrentWizardActions().InstallProduct(*this);
+  } catch (...) {
+    // The installation reports its own errors to the user; the wizard goes
+    // on to the finish page whatever escaped it.
+    win32::LogLine("installation: " + ui::DescribeException(std::current_exception()));
+  }
+  NextButton->SetEnabled(true);
+  BackButton->SetEnabled(true);
+  ::SetCursor(previous != nullptr ? previous : ::LoadCursorA(nullptr, IDC_ARROW));
+  BackButtonClick(sender);
 }
 
 void TMainForm::TarnoProRadioClick() {

@@ -48,6 +48,7 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   ui::TRadioButton* AdvancedMode = nullptr;
   ui::TRadioButton* BasicMode = nullptr;
   ui::TMemo* ConsoleMemo = nullptr;
+  ui::TCheckListBox* ComponentList = nullptr;
   ui::TLabel* PathEdit = nullptr;
   ui::TButton* BrowseButton = nullptr;
   ui::TLabel* InstallPanelText = nullptr;
@@ -63,6 +64,18 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   // Shows the page in state.CurrentPage: fronts and enables its panel,
   // disables the others, sets the title and the buttons.
   void SetupPage();
+
+  // Page navigation, bound to BackButton (Tag 0) and NextButton (Tag 1):
+  // moves one page back (Tag 0) or on (any other Tag), sets the page up and
+  // runs what entering that page does: the new-version check (page 1), the
+  // component choice shown (4) and read back (5), the installation (6, which
+  // then moves on to 7) and the post-install actions (8). The work is done
+  // by CurrentWizardActions().
+  void BackButtonClick(ui::Control& sender);
+
+  // The user details check: on the user details page Next is enabled
+  // exactly when the name and the e-mail address are complete.
+  void NameEditChange();
 
   // Edition hint and default console mode; console mode hint.
   void TarnoProRadioClick();
@@ -98,6 +111,10 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   void BuildInstallPage(ui::Control* page);
   void BuildInstallingPage(ui::Control* page);
   void BuildFinishedPage(ui::Control* page);
+  void OfferNewerVersion();
+  void ShowComponentChoice();
+  void ReadComponentChoice();
+  void RunInstallation(ui::Control& sender);
 };
 
 }  // namespace setup

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/application.h"
 #include "ui/form.h"
 
 namespace ui {
@@ -231,6 +232,188 @@ void TComboBox::SetItemIndex(int index) { ::SendMessageA(handle(), CB_SETCURSEL,
 
 void TComboBox::HandleCommand(WORD code) {
   if (code == CBN_SELCHANGE) Fire(OnChange);
+}
+
+TCheckListBox::TCheckListBox(std::string name, Control* parent, Bounds bounds, std::vector<std::string> items)
+    : Control(std::move(name), "TCheckListBox", parent, bounds) {
+  for (std::string& text : items) items_.push_back({std::move(text), false, true});
+}
+
+TCheckListBox::~TCheckListBox() {
+  if (subclassed_parent_ != nullptr && ::IsWindow(subclassed_parent_))
+    ::RemoveWindowSubclass(subclassed_parent_, ParentProc, reinterpret_cast<UINT_PTR>(this));
+  if (handle() != nullptr && ::IsWindow(handle()))
+    ::RemoveWindowSubclass(handle(), ListProc, reinterpret_cast<UINT_PTR>(this));
+}
+
+Control::WindowParams TCheckListBox::Params() const {
+  return {"LISTBOX",
+          LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP |
+              WS_GROUP,
+          WS_EX_CLIENTEDGE};
+}
+
+void TCheckListBox::AfterCreate() {
+  // The list asks its parent to measure and draw the items; the parent's own
+  // window procedure knows nothing of check boxes, so this list answers those
+  // two requests for its own items in front of it.
+  if (parent() != nullptr && parent()->handle() != nullptr &&
+      ::SetWindowSubclass(parent()->handle(), ParentProc, reinterpret_cast<UINT_PTR>(this),
+                          reinterpret_cast<DWORD_PTR>(this)))
+    subclassed_parent_ = parent()->handle();
+  ::SetWindowSubclass(handle(), ListProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this));
+
+  HDC dc = ::GetDC(handle());
+  TEXTMETRICA metrics{};
+  HGDIOBJ old = ::SelectObject(dc, DialogFont(false));
+  ::GetTextMetricsA(dc, &metrics);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(handle(), dc);
+  int height = std::max<int>(Scale(16), metrics.tmHeight + Scale(2));
+  ::SendMessageA(handle(), LB_SETITEMHEIGHT, 0, height);
+
+  for (size_t i = 0; i < items_.size(); ++i) {
+    LRESULT index = ::SendMessageA(handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items_[i].text.c_str()));
+    if (index >= 0) ::SendMessageA(handle(), LB_SETITEMDATA, index, items_[i].checked ? 1 : 0);
+  }
+}
+
+std::vector<std::string> TCheckListBox::Items() const {
+  std::vector<std::string> texts;
+  for (const Item& item : items_) texts.push_back(item.text);
+  return texts;
+}
+
+bool TCheckListBox::Checked(int index) const {
+  return index >= 0 && index < Count() && items_[static_cast<size_t>(index)].checked;
+}
+
+void TCheckListBox::SetChecked(int index, bool checked) {
+  if (index < 0 || index >= Count()) return;
+  items_[static_cast<size_t>(index)].checked = checked;
+  if (handle() != nullptr) {
+    ::SendMessageA(handle(), LB_SETITEMDATA, index, checked ? 1 : 0);
+    Repaint(index);
+  }
+}
+
+bool TCheckListBox::ItemEnabled(int index) const {
+  return index >= 0 && index < Count() && items_[static_cast<size_t>(index)].enabled;
+}
+
+void TCheckListBox::SetItemEnabled(int index, bool enabled) {
+  if (index < 0 || index >= Count()) return;
+  items_[static_cast<size_t>(index)].enabled = enabled;
+  Repaint(index);
+}
+
+int TCheckListBox::ItemIndex() const {
+  return handle() ? static_cast<int>(::SendMessageA(handle(), LB_GETCURSEL, 0, 0)) : -1;
+}
+
+void TCheckListBox::SetItemIndex(int index) {
+  if (handle() != nullptr) ::SendMessageA(handle(), LB_SETCURSEL, index, 0);
+}
+
+void TCheckListBox::Toggle(int index) {
+  if (!ItemEnabled(index)) return;
+  SetChecked(index, !Checked(index));
+  Fire(OnClick);
+}
+
+int TCheckListBox::CheckBoxWidth() const {
+  int height = handle() ? static_cast<int>(::SendMessageA(handle(), LB_GETITEMHEIGHT, 0, 0)) : Scale(16);
+  return height + Scale(4);
+}
+
+void TCheckListBox::Repaint(int index) const {
+  RECT area{};
+  if (handle() != nullptr && ::SendMessageA(handle(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&area)) != LB_ERR)
+    ::InvalidateRect(handle(), &area, TRUE);
+}
+
+void TCheckListBox::DrawItem(const DRAWITEMSTRUCT& draw) const {
+  HDC dc = draw.hDC;
+  RECT area = draw.rcItem;
+  ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_WINDOW));
+  if (draw.itemID == static_cast<UINT>(-1) || static_cast<int>(draw.itemID) >= Count()) {
+    if (draw.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &area);
+    return;
+  }
+  const Item& item = items_[draw.itemID];
+  const int box_side = (area.bottom - area.top) - Scale(3);
+  RECT box{area.left + Scale(2), area.top + (area.bottom - area.top - box_side) / 2, 0, 0};
+  box.right = box.left + box_side;
+  box.bottom = box.top + box_side;
+  UINT state = DFCS_BUTTONCHECK | DFCS_FLAT;
+  if (item.checked) state |= DFCS_CHECKED;
+  if (!item.enabled) state |= DFCS_INACTIVE;
+  ::DrawFrameControl(dc, &box, DFC_BUTTON, state);
+
+  RECT text = area;
+  text.left += CheckBoxWidth();
+  const bool selected = (draw.itemState & ODS_SELECTED) != 0;
+  ::FillRect(dc, &text, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(!item.enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  HGDIOBJ old = ::SelectObject(dc, DialogFont(false));
+  RECT inner = text;
+  inner.left += Scale(2);
+  ::DrawTextA(dc, item.text.c_str(), static_cast<int>(item.text.size()), &inner,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  ::SelectObject(dc, old);
+  if (draw.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &text);
+}
+
+LRESULT CALLBACK TCheckListBox::ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                           DWORD_PTR data) {
+  auto* self = reinterpret_cast<TCheckListBox*>(data);
+  if (message == WM_DRAWITEM) {
+    const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+    if (draw != nullptr && draw->hwndItem == self->handle()) {
+      self->DrawItem(*draw);
+      return TRUE;
+    }
+  }
+  return ::DefSubclassProc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TCheckListBox::ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                         DWORD_PTR data) {
+  auto* self = reinterpret_cast<TCheckListBox*>(data);
+  try {
+    switch (message) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: {
+        // The list selects the item first; a press on its check box then toggles it.
+        LRESULT result = ::DefSubclassProc(window, message, wparam, lparam);
+        LRESULT hit = ::SendMessageA(window, LB_ITEMFROMPOINT, 0, lparam);
+        if (HIWORD(hit) == 0 && static_cast<short>(LOWORD(lparam)) < self->CheckBoxWidth())
+          self->Toggle(LOWORD(hit));
+        return result;
+      }
+      case WM_KEYDOWN:
+        if (wparam == VK_SPACE) {
+          self->Toggle(self->ItemIndex());
+          return 0;
+        }
+        break;
+      case WM_CHAR:
+        // Space toggles; the list's own type-ahead search must not see it.
+        if (wparam == ' ') return 0;
+        break;
+      case WM_NCDESTROY:
+        ::RemoveWindowSubclass(window, ListProc, id);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    // An event handler's error must not leave the window procedure.
+    Application::Instance().HandleException(std::current_exception());
+    return 0;
+  }
+  return ::DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace ui

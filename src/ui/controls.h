@@ -160,4 +160,51 @@ class TComboBox : public Control {
   std::vector<std::string> items_;
 };
 
+// A list whose items carry a check box each (an owner-drawn list box), as
+// the components page uses it. Besides its check mark an item can be
+// disabled: it is drawn greyed and the user cannot toggle it. The checked
+// state of each item is also kept as its item data (1 or 0), so that another
+// process can read it with LB_GETITEMDATA. A user toggles an enabled item by
+// clicking its check box or by pressing Space on the selected item; OnClick
+// fires after each such toggle (not for SetChecked).
+class TCheckListBox : public Control {
+ public:
+  TCheckListBox(std::string name, Control* parent, Bounds bounds, std::vector<std::string> items = {});
+  ~TCheckListBox() override;
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  std::vector<std::string> Items() const;
+  // Index checks: an index outside the list reads as unchecked and disabled,
+  // and setting it does nothing.
+  bool Checked(int index) const;
+  void SetChecked(int index, bool checked);
+  bool ItemEnabled(int index) const;
+  void SetItemEnabled(int index, bool enabled);
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  // Toggles an enabled item as the user's click does, firing OnClick.
+  void Toggle(int index);
+
+ protected:
+  WindowParams Params() const override;
+  void AfterCreate() override;
+
+ private:
+  struct Item {
+    std::string text;
+    bool checked = false;
+    bool enabled = true;
+  };
+  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                   DWORD_PTR data);
+  static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                     DWORD_PTR data);
+  void DrawItem(const DRAWITEMSTRUCT& item) const;
+  int CheckBoxWidth() const;
+  void Repaint(int index) const;
+
+  std::vector<Item> items_;
+  HWND subclassed_parent_ = nullptr;
+};
+
 }  // namespace ui

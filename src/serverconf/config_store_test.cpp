@@ -1,0 +1,303 @@
+#include "serverconf/config_store.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+
+#include "serverconf/config_scramble.h"
+#include "xmldoc/xml_object.h"
+
+namespace serverconf {
+namespace {
+
+namespace fs = std::filesystem;
+namespace f = settings_field;
+
+// A folder of the test's own under the temporary directory, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    path_ = fs::temp_directory_path() / ("tarno_cfg_store_" + std::to_string(::GetCurrentProcessId()));
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+    fs::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  // The folder as the store writes directories: with a trailing backslash.
+  std::string Dir() const { return path_.string() + "\\"; }
+  void Write(const std::string& relative, const std::string& content) const {
+    const fs::path file = path_ / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+  }
+  std::string Read(const std::string& relative) const {
+    std::ifstream in(path_ / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  bool Exists(const std::string& relative) const { return fs::exists(path_ / relative); }
+
+ private:
+  fs::path path_;
+};
+
+// Scrambles a plain file image by hand with the store's key from position 0.
+std::string Scrambled(std::string plain) {
+  for (size_t i = 0; i < plain.size(); ++i) plain[i] = char(uint8_t(plain[i]) ^ kConfigScrambleKey[i % 16]);
+  return plain;
+}
+std::string Unscrambled(const std::string& image) { return Scrambled(image); }
+
+void PutLe(std::string& r, size_t offset, size_t width, uint32_t v) {
+  for (size_t i = 0; i < width; ++i) r[offset + i] = char(uint8_t(v >> (8 * i)));
+}
+uint32_t Le(const std::string& r, size_t offset, size_t width) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < width; ++i) v |= uint32_t(uint8_t(r[offset + i])) << (8 * i);
+  return v;
+}
+void PutStr(std::string& r, size_t offset, const std::string& s) {
+  r[offset] = char(s.size());
+  r.replace(offset + 1, s.size(), s);
+}
+std::string Str(const std::string& r, size_t offset) { return r.substr(offset + 1, uint8_t(r[offset])); }
+
+class ConfigStore : public ::testing::Test {
+ protected:
+  void SetUp() override { ResolveServerPaths(folder_.Dir() + "inst", "C:\\unused\\"); }
+  std::string Inst() const { return folder_.Dir() + "inst\\"; }
+  TempFolder folder_;
+};
+
+TEST_F(ConfigStore, DefaultPathsWithoutPathDat) {
+  const ServerPaths& p = Paths();
+  EXPECT_EQ(p.install_dir, Inst()) << "switch value gets a trailing backslash";
+  EXPECT_EQ(p.config_dir, Inst() + "config\\");
+  EXPECT_EQ(p.web_dir, Inst() + "html\\");
+  EXPECT_EQ(p.web_temp_dir, Inst() + "html\\temp\\");
+  EXPECT_EQ(p.spam_dir, Inst() + "spam\\");
+  EXPECT_EQ(Edition(), kEditionProfessional);
+  ResolveServerPaths("", "D:\\Program\\Tarno\\");
+  EXPECT_EQ(Paths().install_dir, "D:\\Program\\Tarno\\") << "without the switch: the program's directory";
+  EXPECT_EQ(ProductTitle(), "Tarno 8.3.8");
+  EXPECT_TRUE(std::regex_match(TimeZoneSuffix(), std::regex("[+-][0-9]{4}"))) << TimeZoneSuffix();
+}
+
+TEST_F(ConfigStore, PathDatWithFewLinesCommentsAndEscapes) {
+  folder_.Write("inst\\path.dat", folder_.Dir() + "cfg # moved\r\n\r\n" + folder_.Dir() + "wt /* temp */\r\n" +
+                                      "-a##b\r\n\r\n" + folder_.Dir() + "spam");
+  ResolveServerPaths(Inst(), "");
+  const ServerPaths& p = Paths();
+  EXPECT_EQ(p.config_dir, folder_.Dir() + "cfg\\");
+  EXPECT_EQ(p.web_dir, Inst() + "html\\") << "empty line keeps the default";
+  EXPECT_EQ(p.web_temp_dir, folder_.Dir() + "wt\\");
+  EXPECT_EQ(p.log_file_suffix, "-a#b");
+  EXPECT_EQ(p.spam_dir, folder_.Dir() + "spam\\");
+  EXPECT_EQ(p.forward_dir, p.mail_dir + "forward\\") << "line absent: default";
+  EXPECT_EQ(p.forward_retry_dir, p.mail_dir + "forward\\retry\\");
+}
+
+TEST_F(ConfigStore, PathCfgReplacesPathDat) {
+  folder_.Write("inst\\path.dat", "X:\\old\\\r\n");
+  folder_.Write("inst\\path.cfg", "Y:\\new\r\n\r\n\r\n\r\n\r\n\r\n\r\nZ:\\fwd\r\n");
+  ResolveServerPaths(Inst(), "");
+  EXPECT_FALSE(folder_.Exists("inst\\path.cfg"));
+  EXPECT_EQ(folder_.Read("inst\\path.dat"), "Y:\\new\r\n\r\n\r\n\r\n\r\n\r\n\r\nZ:\\fwd\r\n");
+  EXPECT_EQ(Paths().config_dir, "Y:\\new\\");
+  EXPECT_EQ(Paths().forward_dir, "Z:\\fwd\\");
+}
+
+TEST_F(ConfigStore, ServerTitleAndProductInformation) {
+  folder_.Write("inst\\config\\servertitle.dat", "Acme Mail // brand\r\nTarno=Acme\r\nplain\r\n");
+  folder_.Write("inst\\xml\\info.xml", "<info><version>8.3.8</version></info>");
+  ResolveServerPaths(Inst(), "");
+  EXPECT_EQ(ProductTitle(), "Acme Mail");
+  ASSERT_EQ(TitleReplacements().size(), 1u);
+  EXPECT_EQ(TitleReplacements()[0].first, "Tarno");
+  EXPECT_EQ(TitleReplacements()[0].second, "Acme");
+  ASSERT_NE(ProductInformation(), nullptr);
+  const xmldoc::TXMLObject* info = ProductInformation()->FindChild("info");
+  ASSERT_NE(info, nullptr);
+  ASSERT_NE(info->FindChild("version"), nullptr);
+  EXPECT_EQ(info->FindChild("version")->GetText(true), "8.3.8");
+}
+
+TEST_F(ConfigStore, MissingSettingsWithEachFlag) {
+  EXPECT_TRUE(LoadServerConfig(false, false)) << "missing, flag off";
+  EXPECT_FALSE(LoadServerConfig(true, false)) << "missing, flag on";
+  EXPECT_EQ(Settings().String(f::kHostName), kPlaceholderHostName);
+  EXPECT_EQ(WebConsolePort(), 32000);
+  EXPECT_EQ(Edition(), kEditionStandard) << "the initial record, not Professional";
+  EXPECT_EQ(Paths().temp_dir, Inst() + "temp\\");
+  EXPECT_EQ(Paths().mail_dir, Inst() + "mail\\");
+  EXPECT_EQ(Paths().log_dir, Inst() + "logs\\");
+  EXPECT_EQ(WebConsoleHost(), "localhost");
+}
+
+TEST_F(ConfigStore, ShortSettingsFileReadsItsBytesAndDefaultsTheRest) {
+  std::string plain(1100, '\0');
+  PutStr(plain, 0, " Mail.Example.ORG ");
+  plain[255] = 1;
+  PutStr(plain, 512, "E:\\mailstore");
+  PutLe(plain, 1028, 2, 2525);
+  PutLe(plain, 1036, 2, 0);  // zero: default
+  folder_.Write("inst\\config\\settings.cfg", Scrambled(plain));
+  EXPECT_TRUE(LoadServerConfig(false, false));
+  EXPECT_TRUE(LoadServerConfig(true, false)) << "a read file answers true whatever the flag";
+  ServerSettings& s = Settings();
+  EXPECT_EQ(s.String(f::kHostName), "Mail.Example.ORG");
+  EXPECT_EQ(Edition(), 1);
+  EXPECT_EQ(s.Word(1028), 2525);
+  EXPECT_EQ(WebConsolePort(), 32000);
+  EXPECT_EQ(s.Word(24755), 5060) << "beyond the file: default";
+  EXPECT_EQ(s.String(f::kSenderName), "MAILER-DAEMON");
+  EXPECT_EQ(Paths().mail_dir, "E:\\mailstore\\");
+  EXPECT_EQ(Paths().forward_dir, "E:\\mailstore\\forward\\");
+  EXPECT_EQ(s.Byte(f::kStorageMode), 0) << "Professional keeps storage mode 0";
+}
+
+TEST_F(ConfigStore, PathDatLinesTenElevenBindDatAndSubdomains) {
+  folder_.Write("inst\\path.dat", "\n\n\n\n\n\n\n\n\n10.0.0.1;10.0.0.2|10.0.0.99\nhost.from.pathdat\n");
+  folder_.Write("inst\\config\\bind.dat", "ipv6_bind = ::1 # v6\r\nOUTGOING_BIND=10.0.0.7;10.0.0.8\r\nnoequals\r\n");
+  ResolveServerPaths(Inst(), "");
+  std::string plain(kServerSettingsSize, '\0');
+  PutStr(plain, 0, "host.in.file");
+  plain[1474] = 1;
+  folder_.Write("inst\\config\\settings.cfg", Scrambled(plain));
+  EXPECT_FALSE(SubdomainsFilePresent());
+  folder_.Write("inst\\config\\subdomains.dat", "*.example.org=example.org\n");
+  ASSERT_TRUE(LoadServerConfig(false, false));
+  EXPECT_EQ(Settings().String(f::kHostName), "host.from.pathdat");
+  EXPECT_EQ(Settings().String(f::kBindAddresses), "10.0.0.1;10.0.0.2");
+  EXPECT_EQ(WebConsoleHost(), "10.0.0.1");
+  EXPECT_EQ(OutgoingBindAddress(), "10.0.0.7") << "bind.dat is read after path.dat line 10";
+  EXPECT_EQ(IPv6BindAddress(), "::1");
+  EXPECT_TRUE(SubdomainsFilePresent());
+  Settings().SetByte(f::kBindWebConsole, 0);
+  EXPECT_EQ(WebConsoleHost(), "localhost");
+}
+
+TEST_F(ConfigStore, SaveWritesTheScrambledRecordIntoNewFolders) {
+  LoadServerConfig(false, false);
+  SetConfigPath(folder_.Dir() + "new\\deeper\\config");
+  SetEdition(kEditionLite);
+  Settings().SetString(f::kConsoleFile, "basic.xml");
+  Settings().SetWord(f::kWebConsolePort, 8080);
+  ASSERT_TRUE(SaveServerConfig());
+  const std::string image = folder_.Read("new\\deeper\\config\\settings.cfg");
+  ASSERT_EQ(image.size(), kServerSettingsSize);
+  const std::string plain = Unscrambled(image);
+  EXPECT_EQ(uint8_t(plain[255]), kEditionLite);
+  EXPECT_EQ(Str(plain, 21428), "basic.xml");
+  EXPECT_EQ(Le(plain, 1036, 2), 8080u);
+  EXPECT_EQ(Le(plain, 1028, 2), 25u);
+  EXPECT_EQ(Str(plain, 0), kPlaceholderHostName);
+  EXPECT_EQ(Str(plain, 768), Inst() + "logs\\");
+  EXPECT_EQ(Settings().Byte(255), kEditionLite) << "the in-memory record stays plain";
+  // Loaded back, the same values come out.
+  ASSERT_TRUE(LoadServerConfig(false, false));
+  EXPECT_EQ(Edition(), kEditionLite);
+  EXPECT_EQ(ConsoleFile(), "basic.xml");
+  EXPECT_EQ(WebConsolePort(), 8080);
+}
+
+// Every byte the load may change: numeric defaults, the normalised strings,
+// storage and file-name modes.
+std::set<size_t> LoadTouchedBytes() {
+  std::set<size_t> touched;
+  const std::pair<size_t, size_t> numbers[] = {
+      {160, 2},   {167, 2},   {228, 2},   {230, 2},   {248, 2},   {250, 2},   {252, 2},   {1024, 2},  {1026, 2},
+      {1028, 2},  {1030, 2},  {1036, 2},  {1038, 2},  {1040, 2},  {1461, 2},  {21384, 2}, {21386, 2}, {22217, 2},
+      {22219, 2}, {24755, 2}, {1458, 2},  {1564, 2},  {1566, 2},  {242, 2},   {22136, 4}, {25666, 4}, {25670, 4},
+      {7016, 4},  {7012, 4},  {21396, 4}, {21400, 4}, {21404, 4}, {21408, 4}, {21412, 4}, {21416, 4}, {21420, 4},
+      {21424, 4}, {1552, 4},  {1548, 4},  {22128, 4}, {1556, 4},  {1560, 4},  {22124, 4}, {21372, 4}, {222, 4},
+      {21752, 4}, {233, 4},   {1544, 4},  {22831, 4}, {7008, 1},  {1476, 1},  {3633, 1},  {22122, 1}};
+  for (auto [offset, width] : numbers)
+    for (size_t i = 0; i < width; ++i) touched.insert(offset + i);
+  const std::pair<size_t, size_t> strings[] = {{0, 127},    {256, 255},  {512, 255},  {768, 255},  {1048, 127},
+                                               {1176, 127}, {1304, 127}, {1477, 31},  {1509, 31},  {2356, 255},
+                                               {3641, 255}, {4577, 255}, {24759, 255}};
+  for (auto [offset, chars] : strings)
+    for (size_t i = 0; i <= chars; ++i) touched.insert(offset + i);
+  return touched;
+}
+
+TEST_F(ConfigStore, RandomRecordSurvivesLoadAndSave) {
+  std::mt19937 random(8383);
+  std::string image(kServerSettingsSize, '\0');
+  for (char& c : image) c = char(random());
+  folder_.Write("inst\\config\\settings.cfg", image);
+  ASSERT_TRUE(LoadServerConfig(false, false));
+  ASSERT_TRUE(SaveServerConfig());
+  const std::string saved = folder_.Read("inst\\config\\settings.cfg");
+  ASSERT_EQ(saved.size(), image.size());
+  const std::set<size_t> touched = LoadTouchedBytes();
+  size_t compared = 0;
+  for (size_t i = 0; i < image.size(); ++i) {
+    if (touched.count(i)) continue;
+    ++compared;
+    ASSERT_EQ(uint8_t(saved[i]), uint8_t(image[i])) << "byte " << i;
+  }
+  EXPECT_GT(compared, 22000u);
+  EXPECT_EQ(uint8_t(Unscrambled(saved)[22122]), 0) << "file-name cleaning mode forced to 0";
+}
+
+TEST(ConfigStorePaths, SetPathsAddBackslashAndCut) {
+  SetInstallPath("C:\\A");
+  EXPECT_EQ(Paths().install_dir, "C:\\A\\");
+  SetConfigPath(std::string(300, 'c'));
+  EXPECT_EQ(Paths().config_dir.size(), 255u);
+  EXPECT_EQ(Paths().config_dir.back(), '\\');
+}
+
+// Windows standing in for the running servers: each counts the reload messages it gets.
+struct FakeServers {
+  static inline std::map<HWND, int> received;
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == kServerReloadMessage && w == 0 && l == 0) ++received[window];
+    return ::DefWindowProcA(window, message, w, l);
+  }
+  FakeServers() {
+    for (const char* name : {"TSMTPForm", "TPOP3Form", "TControlForm"}) {
+      WNDCLASSA wc{};
+      wc.lpfnWndProc = Proc;
+      wc.hInstance = ::GetModuleHandleA(nullptr);
+      wc.lpszClassName = name;
+      ::RegisterClassA(&wc);
+    }
+    smtp = ::CreateWindowA("TSMTPForm", "SMTP", 0, 0, 0, 10, 10, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    pop3 = ::CreateWindowA("TPOP3Form", "POP3", 0, 0, 0, 10, 10, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    control = ::CreateWindowA("TControlForm", "Control", 0, 0, 0, 10, 10, nullptr, nullptr,
+                              ::GetModuleHandleA(nullptr), nullptr);
+    received.clear();
+  }
+  ~FakeServers() {
+    for (HWND w : {smtp, pop3, control}) ::DestroyWindow(w);
+  }
+  HWND smtp, pop3, control;
+};
+
+TEST(NotifyServersReload, TellsRunningServersAndTheConsoleOnlyWhenAsked) {
+  FakeServers servers;
+  ASSERT_TRUE(servers.smtp && servers.pop3 && servers.control);
+  EXPECT_EQ(NotifyServersReload(false), 2);
+  EXPECT_EQ(FakeServers::received[servers.smtp], 1);
+  EXPECT_EQ(FakeServers::received[servers.pop3], 1);
+  EXPECT_EQ(FakeServers::received[servers.control], 0);
+  EXPECT_EQ(NotifyServersReload(true), 3);
+  EXPECT_EQ(FakeServers::received[servers.smtp], 2);
+  EXPECT_EQ(FakeServers::received[servers.control], 1);
+}
+
+}  // namespace
+}  // namespace serverconf

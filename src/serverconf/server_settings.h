@@ -1,0 +1,121 @@
+// ServerSettings: the mail server's settings record, 25,807 bytes, stored as
+// the whole content of settings.cfg scrambled from key position 0.
+//
+// The record is held as its raw bytes; the fields the setup uses are read
+// and written at their fixed offsets (little-endian integers, strings as a
+// length byte followed by the characters). Every other byte is carried
+// through unchanged. A string field is read with at most its own number of
+// characters, whatever its length byte says, so a damaged length never
+// reaches into the next field; writing a string cuts it to that number and
+// writes only the length byte and the characters.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace serverconf {
+
+inline constexpr size_t kServerSettingsSize = 25807;
+
+struct StringField {
+  size_t offset;
+  size_t max_chars;
+};
+
+// The fields of the record the setup reads or writes.
+namespace settings_field {
+inline constexpr StringField kHostName{0, 127};
+inline constexpr size_t kPasswordCipher = 187;             // byte
+inline constexpr size_t kDirectorySyncFirst = 207;         // byte
+inline constexpr size_t kProductEdition = 255;             // byte: 0 Standard, 1 Professional, 2 Lite
+inline constexpr StringField kTempDir{256, 255};
+inline constexpr StringField kMailDir{512, 255};
+inline constexpr StringField kLogDir{768, 255};
+inline constexpr size_t kWebConsolePort = 1036;            // 16-bit
+inline constexpr StringField kString1048{1048, 127};
+inline constexpr StringField kBindAddresses{1176, 127};    // items separated by ";"
+inline constexpr StringField kDnsServers{1304, 127};       // separated by ";"
+inline constexpr size_t kWelcomeMessage = 1473;            // byte
+inline constexpr size_t kBindWebConsole = 1474;            // byte
+inline constexpr StringField kSenderName{1477, 31};
+inline constexpr StringField kSenderDisplayName{1509, 31};
+inline constexpr StringField kDatabaseConnection{2356, 255};
+inline constexpr size_t kDirectorySyncSecond = 3382;       // byte
+inline constexpr size_t kStorageMode = 3633;               // byte: 0 or 1 files, 2 database library
+inline constexpr StringField kString3641{3641, 255};
+inline constexpr StringField kString4577{4577, 255};
+inline constexpr size_t kDomainTableWide = 7001;           // byte: the domain table is in 96-byte form
+inline constexpr size_t kDomainCount = 7020;               // 32-bit
+inline constexpr size_t kEarlyDomainList = 7024;           // 100 strings in 128-byte slots
+inline constexpr StringField kConsoleFile{21428, 255};     // "advanced.xml" or "basic.xml"
+inline constexpr size_t kCleanFileNameMode = 22122;        // byte
+inline constexpr StringField kLocalNetworks{24759, 255};
+}  // namespace settings_field
+
+inline constexpr uint8_t kEditionStandard = 0;
+inline constexpr uint8_t kEditionProfessional = 1;
+inline constexpr uint8_t kEditionLite = 2;
+inline constexpr uint8_t kStorageFiles = 1;
+inline constexpr uint8_t kStorageDatabase = 2;
+
+// The host name the initial record holds before any configuration is read.
+inline constexpr char kPlaceholderHostName[] = "localhost";
+
+class ServerSettings {
+ public:
+  // All bytes zero.
+  ServerSettings();
+  // The record the store starts from: zero with the placeholder host name.
+  static ServerSettings Initial();
+
+  // Accessors throw std::out_of_range for a field outside the record.
+  uint8_t Byte(size_t offset) const;
+  void SetByte(size_t offset, uint8_t value);
+  uint16_t Word(size_t offset) const;
+  void SetWord(size_t offset, uint16_t value);
+  uint32_t DWord(size_t offset) const;
+  void SetDWord(size_t offset, uint32_t value);
+  std::string String(StringField field) const;
+  void SetString(StringField field, const std::string& text);
+
+  const std::array<uint8_t, kServerSettingsSize>& Bytes() const { return bytes_; }
+  std::array<uint8_t, kServerSettingsSize>& Bytes() { return bytes_; }
+
+  // The file image: the whole record scrambled from key position 0.
+  std::vector<uint8_t> FileImage() const;
+  // Lays the first `size` bytes of a file image (at most the record's size)
+  // over the record: the record is scrambled, the bytes read over it, and
+  // the whole unscrambled, so a short file leaves the rest as it was.
+  void ReadFileImage(const uint8_t* data, size_t size);
+
+ private:
+  std::array<uint8_t, kServerSettingsSize> bytes_;
+};
+
+// A list text as the store keeps it: trimmed, every "," turned into ";",
+// every blank (space, tab) removed.
+std::string NormaliseListText(const std::string& text);
+
+// A directory text: a trailing backslash added to a non-empty text, cut so
+// that it ends in the backslash within 255 characters.
+std::string DirectoryText(const std::string& dir);
+
+// The temporary, mail and log directory fields: empty ones become
+// install_dir + "temp\", "mail\", "logs\"; all end in a backslash.
+void NormaliseDirectoryFields(ServerSettings& settings, const std::string& install_dir);
+
+struct SettingsLoadContext {
+  std::string install_dir;         // ends in a backslash
+  std::string system_dns_servers;  // ";"-separated, for an empty DNS server field
+};
+
+// The load-time treatment of a record just read: list strings normalised,
+// zero numbers and empty strings given their defaults, the directory fields
+// normalised, the file-name cleaning mode reset to 0 and the storage mode
+// forced to files unless the edition is Professional.
+void ApplyLoadDefaults(ServerSettings& settings, const SettingsLoadContext& context);
+
+}  // namespace serverconf

@@ -1,0 +1,34 @@
+#include "serverconf/server_title.h"
+
+#include "serverconf/config_comment.h"
+
+namespace serverconf {
+namespace {
+
+constexpr size_t kMaxText = 255;
+
+std::string Cut(std::string text) {
+  if (text.size() > kMaxText) text.resize(kMaxText);
+  return text;
+}
+
+}  // namespace
+
+ServerTitle ParseServerTitle(const std::string& text) {
+  ServerTitle result;
+  const std::vector<std::string> lines = SplitConfigLines(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = StripConfigComment(lines[i]);
+    if (i == 0) {
+      const std::string title = TrimConfigText(line);
+      if (!title.empty()) result.title = Cut(title);
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    result.replacements.emplace_back(Cut(line.substr(0, equals)), Cut(line.substr(equals + 1)));
+  }
+  return result;
+}
+
+}  // namespace serverconf

@@ -1,0 +1,61 @@
+#include "setup/wizard_actions.h"
+
+#include <windows.h>
+
+#include <cctype>
+
+#include "setup/setup_state.h"
+#include "win32/log.h"
+
+namespace setup {
+namespace {
+
+// The product's own actions in this build. The new-version check and the
+// installation sequence are separate parts of the setup that this build does
+// not carry; their stand-ins say so instead of pretending to have done the work.
+class ProductWizardActions : public WizardActions {
+ public:
+  NewVersionInfo CheckNewVersion(const std::string& url, const std::string& product_tag) override {
+    win32::LogLine("new-version check: not part of this build; nothing is shown (product list \"" + url +
+                   "\", product " + product_tag + ")");
+    return {};
+  }
+  void InstallProduct(TMainForm&) override {
+    win32::LogLine("installation: the installation sequence is not part of this build; nothing was installed");
+  }
+  void RunPostInstallActions(TMainForm&) override {
+    win32::LogLine("post-install actions: the program ends");
+    ::ExitProcess(kExitOk);
+  }
+};
+
+WizardActions* g_actions = nullptr;
+
+}  // namespace
+
+WizardActions& CurrentWizardActions() {
+  static ProductWizardActions product;
+  return g_actions != nullptr ? *g_actions : product;
+}
+
+WizardActions* SetWizardActions(WizardActions* actions) {
+  WizardActions* previous = g_actions;
+  g_actions = actions;
+  return previous;
+}
+
+bool IsWebAddress(const std::string& url) {
+  std::string lower;
+  for (char c : url.substr(0, 8)) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  size_t host = 0;
+  if (lower.rfind("http://", 0) == 0) host = 7;
+  else if (lower.rfind("https://", 0) == 0) host = 8;
+  else return false;
+  if (host >= url.size() || url[host] == '/' || url[host] == '?' || url[host] == '#') return false;
+  // No blanks or control characters: the shell would read them as more than an address.
+  for (unsigned char c : url)
+    if (c <= ' ' || c == 0x7F) return false;
+  return true;
+}
+
+}  // namespace setup
