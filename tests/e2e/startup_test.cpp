@@ -184,9 +184,9 @@ void PrintTo(const UpgradeCase& c, std::ostream* out) {
 
 class UpgradeDetectionTest : public StartupTest, public ::testing::WithParamInterface<UpgradeCase> {};
 
-// The stored configuration is not read by this build, so its edition reads
-// as Standard; versions 3.x and unversioned installations derive it from
-// their storage libraries instead.
+// The installation folder holds no configuration, so its edition reads as
+// the record's default, Standard; versions 3.x and unversioned installations
+// derive it from their storage libraries instead.
 TEST_P(UpgradeDetectionTest, ShowsThePreviousInstallationLocked) {
   const UpgradeCase& c = GetParam();
   std::string folder = TempFolder("tarno-installed");
@@ -209,7 +209,7 @@ TEST_P(UpgradeDetectionTest, ShowsThePreviousInstallationLocked) {
     EXPECT_EQ(Checked(main, radio), std::string(radio) == c.radio) << radio;
   for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio", "AdvancedMode", "BasicMode"})
     EXPECT_FALSE(Enabled(main, radio)) << radio << " must be locked on an upgrade";
-  // The console file is not known here, so the mode stays as designed.
+  // No configuration names a console file, so the mode stays as designed.
   EXPECT_TRUE(Checked(main, "AdvancedMode"));
   EXPECT_EQ(TextOf(main, "NameEdit"), "Ann Admin");
   EXPECT_EQ(TextOf(main, "EmailEdit"), "ann@example.com");
