@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "engine/version_compare.h"
+#include "setup/browse_folder.h"
 #include "setup/res/resource_ids.h"
 #include "setup/setup_messages.h"
 #include "setup/startup.h"
@@ -20,11 +21,12 @@ constexpr int kTopBand = 57;
 constexpr int kBottomBand = 33;
 constexpr int kPageHeight = kClientHeight - kTopBand - 2 - kBottomBand;
 
+// At most 255 characters, so that the language file carries it whole.
 constexpr char kTextLabel[] =
-    "Tarno Mail Server is a complete mail server for Windows: SMTP, POP3 and IMAP, web mail, "
-    "anti-spam, anti-virus, instant messaging and groupware, administered from one console.\r\n\r\n"
-    "This wizard installs it on this computer, or upgrades the version that is installed already, "
-    "keeping its configuration and mail.";
+    "Tarno Mail Server is a complete mail server for Windows: SMTP, POP3, IMAP, web mail, anti-spam, "
+    "anti-virus, instant messaging and groupware.\r\n\r\n"
+    "This wizard installs it, or upgrades the installed version and keeps its configuration and mail.";
+static_assert(sizeof(kTextLabel) - 1 <= 255);
 constexpr char kCredentialsLabel[] =
     "Please enter your name and e-mail address; both are required. The organization and country "
     "are optional.";
@@ -191,11 +193,12 @@ void TMainForm::BuildSetupTypePage(ui::Control* page) {
   TarnoProRadio = Add<ui::TRadioButton>("TarnoProRadio", page, ui::Bounds{24, 30, 130, 19}, "Professional Suite", true);
   TarnoStdRadio = Add<ui::TRadioButton>("TarnoStdRadio", page, ui::Bounds{24, 54, 130, 19}, "Standard Suite", false);
   TarnoLiteRadio = Add<ui::TRadioButton>("TarnoLiteRadio", page, ui::Bounds{24, 78, 130, 19}, "Lite Suite", false);
-  HintPanel = Add<ui::TMemo>("HintPanel", page, ui::Bounds{160, 28, 279, 84});
+  // Tall enough for the longest edition hint without scrolling.
+  HintPanel = Add<ui::TMemo>("HintPanel", page, ui::Bounds{160, 28, 279, 120});
   for (ui::TRadioButton* radio : {TarnoProRadio, TarnoStdRadio, TarnoLiteRadio})
     radio->OnClick = [this](ui::Control&) { TarnoProRadioClick(); };
 
-  auto* mode = Add<ui::TGroupBox>("InterfaceModePanel", page, ui::Bounds{16, 122, 423, 134}, "");
+  auto* mode = Add<ui::TGroupBox>("InterfaceModePanel", page, ui::Bounds{16, 156, 423, 100}, "");
   Add<ui::TLabel>("InterfaceModeL", mode, ui::Bounds{12, 18, 400, 16},
                   "Select the interface mode (Can be changed later):");
   AdvancedMode = Add<ui::TRadioButton>("AdvancedMode", mode, ui::Bounds{20, 42, 110, 19}, "Advanced", true);
@@ -219,6 +222,7 @@ void TMainForm::BuildInstallPage(ui::Control* page) {
   auto* box = Add<ui::TGroupBox>("FolderBox", page, ui::Bounds{16, 70, 423, 62}, "Destination Directory");
   PathEdit = Add<ui::TLabel>("PathEdit", box, ui::Bounds{12, 28, 300, 16}, "Tarno\\", false);
   BrowseButton = Add<ui::TButton>("BrowseButton", box, ui::Bounds{328, 24, 83, 23}, "&Browse...");
+  BrowseButton->OnClick = [this](ui::Control&) { BrowseButtonClick(); };
 }
 
 void TMainForm::BuildInstallingPage(ui::Control* page) {
@@ -445,6 +449,13 @@ void TMainForm::FatalError(const std::string& text) {
   win32::LogLine("fatal error: " + text);
   ::MessageBoxA(handle(), text.c_str(), Messages().cError.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   ::ExitProcess(kExitFatal);
+}
+
+void TMainForm::BrowseButtonClick() {
+  auto* browser = dynamic_cast<TBrowseFolder*>(ui::Application::Instance().FindComponent("BrowseFolder"));
+  if (browser == nullptr) return;
+  std::string folder = DestinationDir();
+  if (BrowseForDestination(*browser, folder)) PathEdit->SetCaption(folder);
 }
 
 void TMainForm::CloseButtonClick() {

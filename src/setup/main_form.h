@@ -97,6 +97,8 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   bool FormCloseQuery() override;
   bool FormKeyPress(char key) override;
   void CloseButtonClick();
+  // Shows the folder browser with the destination; OK takes its folder as typed.
+  void BrowseButtonClick();
 
  protected:
   void AfterCreate() override;

@@ -355,7 +355,9 @@ void TCheckListBox::DrawItem(const DRAWITEMSTRUCT& draw) const {
   const bool selected = (draw.itemState & ODS_SELECTED) != 0;
   ::FillRect(dc, &text, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ::GetSysColor(!item.enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  // A selected item reads in the highlight's own colour even when disabled:
+  // grey on the highlight cannot be read; its check box shows it is fixed.
+  ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : !item.enabled ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
   HGDIOBJ old = ::SelectObject(dc, DialogFont(false));
   RECT inner = text;
   inner.left += Scale(2);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "setup_fixture.h"
+#include "win32/test_files.h"
 
 namespace e2e {
 namespace {
@@ -131,6 +132,41 @@ TEST_F(WizardTest, TypingNameAndEmailEnablesNext) {
   ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsEnabled(next); }));
   NextTo("SetupTypePanel");
   EXPECT_EQ(TextOf("PageCaption"), "Server Type && Console Mode");
+}
+
+}  // namespace
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Browse on the destination page: a folder that does not exist is asked
+// about; Yes hands it to the wizard as typed, still not created.
+TEST_F(WizardTest, BrowseReturnsAFolderThatDoesNotExistYet) {
+  NextTo("LicensePanel");
+  NextTo("CredentialsPanel");
+  driver::SetText(Control("NameEdit"), "Ann Admin");
+  driver::SetText(Control("EmailEdit"), "ann@example.test");
+  ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsEnabled(Control("NextButton")); }));
+  NextTo("SetupTypePanel");
+  NextTo("SetupComponents");
+  NextTo("InstallPanel");
+  EXPECT_EQ(TextOf("PathEdit"), "C:\\Program Files\\Tarno\\");
+
+  driver::Click(Control("BrowseButton"));
+  HWND browser = driver::WaitForWindow({"TBrowseFolder", "Choose Folder", run_.process().id(), true});
+  ASSERT_NE(browser, nullptr) << "no folder browser";
+  const std::string folder = TempFolder("tarno-browse") + "not there yet";
+  driver::SetText(driver::RequireControl(browser, "PathEdit"), folder);
+  driver::Click(driver::RequireControl(browser, "OKButton"));
+  HWND box = driver::WaitForMessageBox(run_.process().id(), "Setup");
+  ASSERT_NE(box, nullptr) << "no existence question";
+  EXPECT_EQ(driver::MessageBoxText(box), "The Folder:\r\n\r\n'" + folder +
+                                             "'\r\n\r\ndoes not exist. Do you want the folder to be created?");
+  driver::AnswerMessageBox(box, IDYES);
+  EXPECT_TRUE(driver::WaitForWindowGone(browser)) << "Yes should close the browser";
+  EXPECT_TRUE(driver::WaitUntil([&] { return TextOf("PathEdit") == folder; })) << TextOf("PathEdit");
+  EXPECT_FALSE(win32::test_files::Exists(folder)) << "the browser must not create the folder";
 }
 
 }  // namespace
