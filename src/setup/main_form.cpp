@@ -190,11 +190,13 @@ void TMainForm::NameEditChange() {
 void TMainForm::BuildSetupTypePage(ui::Control* page) {
   Add<ui::TLabel>("ServerTypeLabel", page, ui::Bounds{16, 8, 200, 16}, "Select the server type:");
   SetupKindLabel = Add<ui::TLabel>("SetupKindLabel", page, ui::Bounds{220, 8, 219, 16}, "");
-  TarnoProRadio = Add<ui::TRadioButton>("TarnoProRadio", page, ui::Bounds{24, 30, 130, 19}, "Professional Suite", true);
-  TarnoStdRadio = Add<ui::TRadioButton>("TarnoStdRadio", page, ui::Bounds{24, 54, 130, 19}, "Standard Suite", false);
-  TarnoLiteRadio = Add<ui::TRadioButton>("TarnoLiteRadio", page, ui::Bounds{24, 78, 130, 19}, "Lite Suite", false);
+  TarnoProRadio = Add<ui::TRadioButton>("TarnoProRadio", page, ui::Bounds{24, 28, 130, 19}, "Professional Suite", true);
+  TarnoStdRadio = Add<ui::TRadioButton>("TarnoStdRadio", page, ui::Bounds{164, 28, 120, 19}, "Standard Suite", false);
+  TarnoLiteRadio = Add<ui::TRadioButton>("TarnoLiteRadio", page, ui::Bounds{294, 28, 120, 19}, "Lite Suite", false);
   // Tall enough for the longest edition hint without scrolling.
-  HintPanel = Add<ui::TMemo>("HintPanel", page, ui::Bounds{160, 28, 279, 120});
+  // The hints carry their own line breaks: the box under the radios is wide
+  // enough for their longest line and tall enough for all of them.
+  HintPanel = Add<ui::TMemo>("HintPanel", page, ui::Bounds{16, 52, 423, 98}, "", false);
   for (ui::TRadioButton* radio : {TarnoProRadio, TarnoStdRadio, TarnoLiteRadio})
     radio->OnClick = [this](ui::Control&) { TarnoProRadioClick(); };
 
@@ -203,7 +205,7 @@ void TMainForm::BuildSetupTypePage(ui::Control* page) {
                   "Select the interface mode (Can be changed later):");
   AdvancedMode = Add<ui::TRadioButton>("AdvancedMode", mode, ui::Bounds{20, 42, 110, 19}, "Advanced", true);
   BasicMode = Add<ui::TRadioButton>("BasicMode", mode, ui::Bounds{20, 66, 110, 19}, "Basic", false);
-  ConsoleMemo = Add<ui::TMemo>("ConsoleMemo", mode, ui::Bounds{144, 40, 267, 48});
+  ConsoleMemo = Add<ui::TMemo>("ConsoleMemo", mode, ui::Bounds{144, 40, 267, 48}, "", false);
   for (ui::TRadioButton* radio : {AdvancedMode, BasicMode})
     radio->OnClick = [this](ui::Control&) { AdvancedModeClick(); };
 }

@@ -153,14 +153,15 @@ void TEdit::SelectAll() {
   if (handle() != nullptr) ::SendMessageA(handle(), EM_SETSEL, 0, -1);
 }
 
-TMemo::TMemo(std::string name, Control* parent, Bounds bounds, std::string text)
-    : Control(std::move(name), "TMemo", parent, bounds) {
+TMemo::TMemo(std::string name, Control* parent, Bounds bounds, std::string text, bool scroll_bar)
+    : Control(std::move(name), "TMemo", parent, bounds), scroll_bar_(scroll_bar) {
   caption_ = std::move(text);
 }
 
 Control::WindowParams TMemo::Params() const {
-  return {"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-          WS_EX_CLIENTEDGE};
+  DWORD style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP | WS_GROUP;
+  if (scroll_bar_) style |= WS_VSCROLL;
+  return {"EDIT", style, WS_EX_CLIENTEDGE};
 }
 
 void TMemo::SetLines(const std::vector<std::string>& lines) {

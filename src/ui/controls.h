@@ -105,12 +105,16 @@ class TEdit : public Control {
 // A multi-line, read-only text.
 class TMemo : public Control {
  public:
-  TMemo(std::string name, Control* parent, Bounds bounds, std::string text = "");
+  // `scroll_bar`: a vertical scroll bar, for texts longer than the box.
+  TMemo(std::string name, Control* parent, Bounds bounds, std::string text = "", bool scroll_bar = true);
   // Replaces the text by `lines`, joined with CR LF.
   void SetLines(const std::vector<std::string>& lines);
 
  protected:
   WindowParams Params() const override;
+
+ private:
+  bool scroll_bar_;
 };
 
 class TImage : public Control {
