@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "ui/application.h"
+#include "setup/modal_script.h"
 #include "window_driver/window_driver.h"
 
 namespace setup {
@@ -27,32 +28,6 @@ std::string WindowText(HWND window) {
   char text[512] = "";
   ::GetWindowTextA(window, text, sizeof(text));
   return text;
-}
-
-// Runs `script` on a second thread while this thread runs `modal`, which
-// shows `form` modally. Whatever the script does or fails to do, the form
-// is closed in the end (answering any box with No) so that `modal` returns.
-void RunModal(ui::Form& form, const std::function<void()>& script, const std::function<void()>& modal) {
-  HWND window = form.handle();
-  std::thread driver_thread([&] {
-    try {
-      script();
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << "window driver: " << e.what();
-    }
-    if (driver::WaitForWindowGone(window, driver::Milliseconds(5000))) return;
-    ADD_FAILURE() << "the window was still open after the script: " << driver::Describe(window);
-    driver::WaitUntil([&] {
-      for (HWND box : driver::FindTopLevelWindows({"#32770", "", ::GetCurrentProcessId()})) {
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-      }
-      ::PostMessageA(window, WM_CLOSE, 0, 0);
-      return !::IsWindowVisible(window);
-    }, driver::Milliseconds(10000), driver::Milliseconds(200));
-  });
-  modal();
-  driver_thread.join();
 }
 
 class BrowseFolderTest : public ::testing::Test {

@@ -12,32 +12,11 @@
 #include <thread>
 
 #include "ui/application.h"
+#include "setup/modal_script.h"
 #include "window_driver/window_driver.h"
 
 namespace setup {
 namespace {
-
-// Runs `script` on a second thread while this thread runs `modal`, which
-// shows `form` modally. Whatever the script does or fails to do, the form
-// is closed in the end so that `modal` returns.
-void RunModal(ui::Form& form, const std::function<void()>& script, const std::function<void()>& modal) {
-  HWND window = form.handle();
-  std::thread driver_thread([&] {
-    try {
-      script();
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << "window driver: " << e.what();
-    }
-    if (driver::WaitForWindowGone(window, driver::Milliseconds(5000))) return;
-    ADD_FAILURE() << "the window was still open after the script: " << driver::Describe(window);
-    driver::WaitUntil([&] {
-      ::PostMessageA(window, WM_CLOSE, 0, 0);
-      return !::IsWindowVisible(window);
-    }, driver::Milliseconds(10000), driver::Milliseconds(200));
-  });
-  modal();
-  driver_thread.join();
-}
 
 class WizardFormTest : public ::testing::Test {
  protected:
