@@ -6,6 +6,7 @@
 #   scripts/demo.sh            screenshots land in build/demo/screenshots/
 #                              (page0-welcome.png ... page5-destination.png)
 # TARNO_BUILD_DIR and TARNO_DEMO_DIR replace build/windows and build/demo.
+# TARNO_DPI=120 shows the wizard at 120 DPI (in a prefix of its own).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${TARNO_BUILD_DIR:-$root/build/windows}"
@@ -17,14 +18,25 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-
 cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk
 
 dist="$build/dist"
+dpi="${TARNO_DPI:-96}"
 state="$demo/wine"
+[ "$dpi" = 96 ] || state="$demo/wine-$dpi"
 shots="$demo/screenshots"
+[ "$dpi" = 96 ] || shots="$demo/screenshots-$dpi"
 signals="$demo/signals"
 rm -rf "$shots" "$signals"
 mkdir -p "$shots" "$signals"
 if [ -n "${DISPLAY:-}" ]; then export TARNO_USE_DISPLAY=1; fi
 "$root/tools/wine/wine-run" --state "$state" --start
 eval "$("$root/tools/wine/wine-run" --state "$state" --env)"
+if [ "$dpi" != 96 ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+      /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  # The display's DPI is read when Wine starts.
+  "$root/tools/wine/wine-run" --state "$state" --stop
+  eval "$("$root/tools/wine/wine-run" --state "$state" --env)"
+fi
 
 # Wine sees the whole file system as drive Z:.
 windows_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
