@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "serverconf/config_comment.h"
+#include "serverconf/domain_table.h"
 #include "serverconf/server_title.h"
 #include "serverconf/time_zone_suffix.h"
 #include "win32/library_search.h"
@@ -37,6 +38,13 @@ struct StoreState {
   bool forward_retry_overridden = false;
   FILETIME settings_time{};
   std::unique_ptr<xmldoc::TXMLObject> product_information;
+  DomainTable domains;
+  // Whether the table reflects domains.cfg (or was built here) and may be
+  // written: false until a load has read it, and after a load that found a
+  // domains.cfg it could not read, so that saving never replaces a table it
+  // does not hold.
+  bool domains_held = false;
+  DomainLookupSwitches lookup;
 };
 
 StoreState& State() {
@@ -244,6 +252,52 @@ void ReadServerBinding() {
   }
 }
 
+// Creates `path` anew with `data`. False (logged) when it cannot be created
+// or written whole.
+bool WriteFileBytes(const std::string& path, const void* data, size_t size) {
+  win32::ScopedHandle out(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) {
+    win32::LogFailure("creating", path, ::GetLastError());
+    return false;
+  }
+  DWORD written = 0;
+  if (size > 0 && (!::WriteFile(out.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size)) {
+    win32::LogFailure("writing", path, ::GetLastError());
+    return false;
+  }
+  return true;
+}
+
+// The directory of domain `index`; nothing for a name that is empty or
+// could leave the configuration directory (the server-wide bind.dat lives
+// in the configuration directory itself).
+std::optional<std::string> DomainDir(size_t index) {
+  const std::string name = State().domains.Name(index);
+  if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
+    return std::nullopt;
+  return Paths().config_dir + name + "\\";
+}
+
+// Step 4 of the load: domains.cfg, else the tail of the settings file; then
+// the conversions of older layouts.
+void LoadDomains(const std::string& settings_file) {
+  StoreState& state = State();
+  const std::string path = Paths().config_dir + "domains.cfg";
+  std::optional<std::string> domains_file;
+  if (FileExists(path)) {
+    std::string content;
+    if (!ReadFileBytes(path, content)) {
+      state.domains.Clear();
+      state.domains_held = false;
+      return;
+    }
+    domains_file = std::move(content);
+  }
+  state.domains = LoadDomainTable(state.settings, domains_file, settings_file);
+  state.domains_held = true;
+}
+
 void NoteSettingsTime(const std::string& file) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   State().settings_time = ::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data) ? data.ftLastWriteTime
@@ -315,12 +369,19 @@ bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start: no data
 
     state.settings = ServerSettings::Initial();
     std::string content;
-    const bool read = ReadFileBytes(file, content, kServerSettingsSize);
-    if (read) state.settings.ReadFileImage(reinterpret_cast<const uint8_t*>(content.data()), content.size());
+    // The whole file: older versions keep the domain table behind the record.
+    const bool read = ReadFileBytes(file, content);
+    if (read)
+      state.settings.ReadFileImage(reinterpret_cast<const uint8_t*>(content.data()),
+                                   std::min(content.size(), kServerSettingsSize));
 
     ApplyLoadDefaults(state.settings, {paths.install_dir, SystemDnsServers()});
     ApplyPathDatToSettings();
     SyncSettingsPaths();
+    // Without a settings file there is no older layout to convert: a
+    // domains.cfg found alone is in the current 96-byte form.
+    if (!read) state.settings.SetByte(f::kDomainTableWide, 1);
+    LoadDomains(read ? content : std::string());
 
     ReadServerBinding();
     state.subdomains_present = FileExists(paths.config_dir + "subdomains.dat");
@@ -336,19 +397,18 @@ bool SaveServerConfig() {
     const std::string& dir = Paths().config_dir;
     if (dir.empty()) return false;
     CreateDirectoryTree(dir);
-    const std::string file = dir + "settings.cfg";
-    win32::ScopedHandle out(
-        ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) {
-      win32::LogFailure("creating", file, ::GetLastError());
-      return false;
+    StoreState& state = State();
+    // The table first: settings.cfg is rewritten in the current record size,
+    // which drops a table an older version kept behind the record.
+    bool created = false;
+    if (state.domains_held) {
+      state.settings.SetDWord(f::kDomainCount, static_cast<uint32_t>(state.domains.Count()));
+      const std::vector<uint8_t> table = state.domains.FileImage();
+      created = WriteFileBytes(dir + "domains.cfg", table.data(), table.size());
     }
-    const std::vector<uint8_t> image = State().settings.FileImage();
-    DWORD written = 0;
-    if (!::WriteFile(out.get(), image.data(), static_cast<DWORD>(image.size()), &written, nullptr) ||
-        written != image.size())
-      win32::LogFailure("writing", file, ::GetLastError());
-    return true;
+    const std::vector<uint8_t> image = state.settings.FileImage();
+    created = WriteFileBytes(dir + "settings.cfg", image.data(), image.size()) || created;
+    return created;
   } catch (const std::exception& e) {
     win32::LogLine(std::string("configuration store: saving failed: ") + e.what());
     return false;
@@ -356,6 +416,122 @@ bool SaveServerConfig() {
 }
 
 void UnloadDatabaseLibrary() {}
+
+const DomainTable& Domains() { return State().domains; }
+DomainLookupSwitches& DomainLookup() { return State().lookup; }
+
+bool AddDomain(const std::string& name, size_t step) {
+  StoreState& state = State();
+  try {
+    state.domains.Add(Cut(name), step);
+    state.domains_held = true;
+    state.settings.SetDWord(f::kDomainCount, static_cast<uint32_t>(state.domains.Count()));
+    return true;
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: adding domain ") + name + " failed: " + e.what());
+    return false;
+  }
+}
+
+std::optional<size_t> FindDomain(const std::string& name) {
+  StoreState& state = State();
+  try {
+    DomainLookupOptions options;
+    options.idn = state.lookup.idn;
+    options.ip_literal = state.lookup.address_literals;
+    for (const std::string& item : SplitConfigLines(
+             [&] {
+               std::string list = state.settings.String(f::kBindAddresses);
+               for (char& c : list)
+                 if (c == ';') c = '\n';
+               return list;
+             }()))
+      if (!TrimConfigText(item).empty()) options.own_addresses.push_back(TrimConfigText(item));
+    options.own_addresses.push_back("127.0.0.1");
+    std::string subdomains;
+    if (ReadFileBytes(Paths().config_dir + "subdomains.dat", subdomains))
+      options.subdomain_lines = SplitConfigLines(subdomains);
+    options.binding_of = [](size_t index) { return ReadDomainBinding(index); };
+    return state.domains.Find(Cut(name), options);
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: looking up domain ") + name + " failed: " + e.what());
+    return std::nullopt;
+  }
+}
+
+bool RegisterDomain(const std::string& name) {
+  if (State().settings.Byte(f::kStorageMode) != kStorageDatabase) return true;
+  win32::LogLine("configuration store: registering domain " + name +
+                 " failed: no storage library is bound for database mode");
+  return false;
+}
+
+bool MakeDomainPrimary(size_t index) {
+  StoreState& state = State();
+  try {
+    if (index >= state.domains.Count()) return false;
+    if (index == 0) return true;
+    const std::string first_binding = ReadDomainBinding(0);
+    const std::string other_binding = ReadDomainBinding(index);
+    state.domains.SwapNames(0, index);
+    WriteDomainBinding(0, other_binding);
+    WriteDomainBinding(index, first_binding);
+    return true;
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: making domain primary failed: ") + e.what());
+    return false;
+  }
+}
+
+std::string ReadDomainBinding(size_t index) {
+  const StoreState& state = State();
+  try {
+    if (index >= state.domains.Count()) return std::string();
+    std::optional<std::string> line;
+    std::string text;
+    const std::optional<std::string> dir = DomainDir(index);
+    if (dir && ReadFileBytes(*dir + "bind.dat", text)) {
+      const std::vector<std::string> lines = SplitConfigLines(text);
+      if (!lines.empty()) line = lines.front();
+    }
+    return Cut(ComposeDomainBinding(state.domains.Address(index), line));
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: reading a domain binding failed: ") + e.what());
+    return std::string();
+  }
+}
+
+bool WriteDomainBinding(size_t index, const std::string& text) {
+  StoreState& state = State();
+  try {
+    if (index >= state.domains.Count()) return false;
+    const std::optional<std::string> domain_dir = DomainDir(index);
+    if (!domain_dir) {
+      win32::LogLine("configuration store: domain " + std::to_string(index) + " has no usable directory name");
+      return false;
+    }
+    const std::string& dir = *domain_dir;
+    const std::string value = Cut(TrimConfigText(text));
+    if (value.empty()) {
+      const std::string file = dir + "bind.dat";
+      if (!::DeleteFileA(file.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
+          ::GetLastError() != ERROR_PATH_NOT_FOUND)
+        win32::LogFailure("deleting", file, ::GetLastError());
+      state.domains.SetAddress(index, kNoDomainAddress);
+      state.domains_held = true;
+      return true;
+    }
+    CreateDirectoryTree(dir);
+    const std::string line = value + "\r\n";
+    if (!WriteFileBytes(dir + "bind.dat", line.data(), line.size())) return false;
+    state.domains.SetAddress(index, kDomainAddressInFile);
+    state.domains_held = true;
+    return true;
+  } catch (const std::exception& e) {
+    win32::LogLine(std::string("configuration store: writing a domain binding failed: ") + e.what());
+    return false;
+  }
+}
 
 ServerSettings& Settings() { return State().settings; }
 

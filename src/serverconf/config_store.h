@@ -8,16 +8,20 @@
 // in-memory state stays as it was (or at its defaults) and operations with a
 // result answer false.
 //
-// Not held here yet: the domain table (domains.cfg and the table inside
-// older settings files) and the database storage library; loading and
-// saving leave both alone.
+// The domain table is held here too (domain_table.h): loaded with the
+// settings (from domains.cfg, else from the table behind the record of an
+// older settings.cfg, with the conversions of older layouts) and written to
+// domains.cfg by every save. The database storage library is not held yet:
+// in database mode, operations that would need it answer false (logged).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "serverconf/domain_table.h"
 #include "serverconf/path_overrides.h"
 #include "serverconf/server_settings.h"
 
@@ -76,7 +80,11 @@ const std::vector<std::pair<std::string, std::string>>& TitleReplacements();
 const std::string& TimeZoneSuffix();
 
 // Reads configuration_dir + "settings.cfg" over the initial record, applies
-// the load-time defaults and normalisations, path.dat lines 10 and 11, the
+// the load-time defaults and normalisations, path.dat lines 10 and 11, reads
+// the domain table (LoadDomainTable: domains.cfg, else the table behind the
+// record of the settings file; a domains.cfg that exists but cannot be read
+// leaves no table, and saving then leaves domains.cfg alone; without a
+// settings file, domains.cfg is taken in its current 96-byte form), the
 // server-wide bind.dat and notes whether subdomains.dat exists. True when
 // settings.cfg was read; when it is missing or unreadable, the negation of
 // `missing_is_success` (the record then holds the defaults).
@@ -84,9 +92,11 @@ const std::string& TimeZoneSuffix();
 // database library in database mode).
 bool LoadServerConfig(bool missing_is_success, bool skip_server_start);
 
-// Creates the configuration directory with its parents and writes
-// settings.cfg anew as the whole record scrambled. True when the file could
-// be created.
+// Creates the configuration directory with its parents, writes domains.cfg
+// anew from the held table (its count stored at settings offset 7020) and
+// then settings.cfg anew as the whole record scrambled. domains.cfg goes
+// first so that a table kept behind an older record is never lost. True
+// when either file could be created.
 bool SaveServerConfig();
 
 // Releases the storage library that loading may have bound; nothing when
@@ -95,6 +105,38 @@ void UnloadDatabaseLibrary();
 
 // The settings record as loaded.
 ServerSettings& Settings();
+
+// The domain table as loaded and edited.
+const DomainTable& Domains();
+
+// Switches of FindDomain: decoding of "xn--" labels and "[address]" forms.
+struct DomainLookupSwitches {
+  bool idn = true;
+  bool address_literals = true;
+};
+DomainLookupSwitches& DomainLookup();
+
+// Appends a domain (DomainTable::Add: lower-cased, cut to 91 characters;
+// an empty name only grows the table). True unless it failed (logged).
+bool AddDomain(const std::string& name, size_t step = 1);
+// The index of the domain `name` answers to (DomainTable::Find; the
+// server's own addresses are the bind address list and 127.0.0.1, the
+// patterns those of configuration_dir + "subdomains.dat"), or nothing.
+std::optional<size_t> FindDomain(const std::string& name);
+// True in file mode; in database mode false (no storage library is bound).
+bool RegisterDomain(const std::string& name);
+// Swaps domain `index` with domain 0, names and bindings (each binding
+// moves with its domain). False for an index past the table.
+bool MakeDomainPrimary(size_t index);
+// The binding of domain `index`: the first line of configuration_dir +
+// name + "\bind.dat", trimmed, then the table address unless it is 0.0.0.0
+// or 255.255.255.255, joined by ";". Empty for an index past the table.
+std::string ReadDomainBinding(size_t index);
+// A non-empty text (trimmed) becomes the single line of the domain's
+// bind.dat and the table address 255.255.255.255; an empty text deletes
+// bind.dat and leaves 0.0.0.0. False for an index past the table, a name
+// that is no usable directory name, or a failed write.
+bool WriteDomainBinding(size_t index, const std::string& text);
 
 // Set by path.dat line 10 and bind.dat "Outgoing_Bind="; bind.dat "IPv6_Bind=".
 const std::string& OutgoingBindAddress();
