@@ -18,18 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace engine::testing;
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteWhole(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
 // Each test works in a directory of its own below the temporary directory.
 class SetupDataFilesTest : public ::testing::Test {
  protected:

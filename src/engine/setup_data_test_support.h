@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -159,5 +162,20 @@ class PiecewiseSource final : public ByteSource {
   size_t failAt_;
   size_t position_ = 0;
 };
+
+// Whole files on the host's file system, for the tests of the tools.
+inline std::string ReadWhole(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Writes `bytes` to `path`, making its folder first.
+inline void WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
+  if (!path.parent_path().empty()) std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
 
 }  // namespace engine::testing

@@ -12,6 +12,7 @@
 
 #include "serverconf/config_scramble.h"
 #include "serverconf/config_store.h"
+#include "serverconf/config_store_test_support.h"
 
 namespace serverconf {
 namespace {
@@ -19,47 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace f = settings_field;
 
-class TempFolder {
- public:
-  TempFolder() {
-    path_ = fs::temp_directory_path() / ("tarno_cfg_domains_" + std::to_string(::GetCurrentProcessId()));
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string Dir() const { return path_.string() + "\\"; }
-  void Write(const std::string& relative, const std::string& content) const {
-    const fs::path file = path_ / relative;
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-  }
-  std::string Read(const std::string& relative) const {
-    std::ifstream in(path_ / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  bool Exists(const std::string& relative) const { return fs::exists(path_ / relative); }
-
- private:
-  fs::path path_;
-};
-
-std::string Scrambled(std::string plain) {
-  for (size_t i = 0; i < plain.size(); ++i) plain[i] = char(uint8_t(plain[i]) ^ kConfigScrambleKey[i % 16]);
-  return plain;
-}
-
-void PutLe(std::string& r, size_t offset, size_t width, uint32_t v) {
-  for (size_t i = 0; i < width; ++i) r[offset + i] = char(uint8_t(v >> (8 * i)));
-}
-uint32_t Le(const std::string& r, size_t offset, size_t width) {
-  uint32_t v = 0;
-  for (size_t i = 0; i < width; ++i) v |= uint32_t(uint8_t(r[offset + i])) << (8 * i);
-  return v;
-}
+using namespace serverconf::testing;
 
 std::string WideEntry(const std::string& name, DomainAddress address = kNoDomainAddress) {
   std::string entry(kDomainEntrySize, '\0');

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "serverconf/config_scramble.h"
+#include "serverconf/config_store_test_support.h"
 #include "xmldoc/xml_object.h"
 
 namespace serverconf {
@@ -21,56 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 namespace f = settings_field;
 
-// A folder of the test's own under the temporary directory, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    path_ = fs::temp_directory_path() / ("tarno_cfg_store_" + std::to_string(::GetCurrentProcessId()));
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  // The folder as the store writes directories: with a trailing backslash.
-  std::string Dir() const { return path_.string() + "\\"; }
-  void Write(const std::string& relative, const std::string& content) const {
-    const fs::path file = path_ / relative;
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-  }
-  std::string Read(const std::string& relative) const {
-    std::ifstream in(path_ / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  bool Exists(const std::string& relative) const { return fs::exists(path_ / relative); }
+using namespace serverconf::testing;
 
- private:
-  fs::path path_;
-};
-
-// Scrambles a plain file image by hand with the store's key from position 0.
-std::string Scrambled(std::string plain) {
-  for (size_t i = 0; i < plain.size(); ++i) plain[i] = char(uint8_t(plain[i]) ^ kConfigScrambleKey[i % 16]);
-  return plain;
-}
-std::string Unscrambled(const std::string& image) { return Scrambled(image); }
-
-void PutLe(std::string& r, size_t offset, size_t width, uint32_t v) {
-  for (size_t i = 0; i < width; ++i) r[offset + i] = char(uint8_t(v >> (8 * i)));
-}
-uint32_t Le(const std::string& r, size_t offset, size_t width) {
-  uint32_t v = 0;
-  for (size_t i = 0; i < width; ++i) v |= uint32_t(uint8_t(r[offset + i])) << (8 * i);
-  return v;
-}
-void PutStr(std::string& r, size_t offset, const std::string& s) {
-  r[offset] = char(s.size());
-  r.replace(offset + 1, s.size(), s);
-}
-std::string Str(const std::string& r, size_t offset) { return r.substr(offset + 1, uint8_t(r[offset])); }
 
 class ConfigStore : public ::testing::Test {
  protected:

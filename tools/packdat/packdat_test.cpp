@@ -14,19 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace engine::testing;
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteWhole(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
 struct Result {
   int code;
   std::string out, err;
