@@ -11,6 +11,7 @@
 #include "serverconf/config_comment.h"
 #include "serverconf/domain_table.h"
 #include "serverconf/server_title.h"
+#include "serverconf/store_files.h"
 #include "serverconf/time_zone_suffix.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
@@ -55,58 +56,6 @@ StoreState& State() {
 std::string Cut(std::string text, size_t limit = kMaxText) {
   if (text.size() > limit) text.resize(limit);
   return text;
-}
-
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Reads at most `limit` bytes of a file. False (logged) when it cannot be
-// opened or read; a missing file is not logged.
-bool ReadFileBytes(const std::string& path, std::string& content, size_t limit = 16 * 1024 * 1024) {
-  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    const DWORD code = ::GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) win32::LogFailure("opening", path, code);
-    return false;
-  }
-  content.clear();
-  char buffer[16384];
-  while (content.size() < limit) {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, limit - content.size()));
-    if (!::ReadFile(file.get(), buffer, want, &got, nullptr)) {
-      win32::LogFailure("reading", path, ::GetLastError());
-      return false;
-    }
-    if (got == 0) break;
-    content.append(buffer, got);
-  }
-  return true;
-}
-
-// Creates `dir` and its missing parents; a drive root or a UNC share is
-// never created.
-bool CreateDirectoryTree(const std::string& dir) {
-  size_t first = 0;
-  if (dir.rfind("\\\\", 0) == 0) {  // \\server\share\ : start behind the share
-    first = dir.find('\\', 2);
-    first = first == std::string::npos ? dir.size() : dir.find('\\', first + 1);
-    if (first == std::string::npos) first = dir.size();
-  } else if (dir.size() >= 2 && dir[1] == ':') {
-    first = 2;
-  }
-  for (size_t at = dir.find_first_of("\\/", first + 1); at != std::string::npos;
-       at = dir.find_first_of("\\/", at + 1)) {
-    const std::string part = dir.substr(0, at);
-    if (::CreateDirectoryA(part.c_str(), nullptr)) continue;
-    const DWORD code = ::GetLastError();
-    const DWORD attributes = ::GetFileAttributesA(part.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      win32::LogFailure("creating the directory", part, code);
-      return false;
-    }
-  }
-  return true;
 }
 
 void SyncSettingsPaths() {
@@ -252,33 +201,6 @@ void ReadServerBinding() {
   }
 }
 
-// Creates `path` anew with `data`. False (logged) when it cannot be created
-// or written whole.
-bool WriteFileBytes(const std::string& path, const void* data, size_t size) {
-  win32::ScopedHandle out(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out) {
-    win32::LogFailure("creating", path, ::GetLastError());
-    return false;
-  }
-  DWORD written = 0;
-  if (size > 0 && (!::WriteFile(out.get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size)) {
-    win32::LogFailure("writing", path, ::GetLastError());
-    return false;
-  }
-  return true;
-}
-
-// The directory of domain `index`; nothing for a name that is empty or
-// could leave the configuration directory (the server-wide bind.dat lives
-// in the configuration directory itself).
-std::optional<std::string> DomainDir(size_t index) {
-  const std::string name = State().domains.Name(index);
-  if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
-    return std::nullopt;
-  return Paths().config_dir + name + "\\";
-}
-
 // Step 4 of the load: domains.cfg, else the tail of the settings file; then
 // the conversions of older layouts.
 void LoadDomains(const std::string& settings_file) {
@@ -310,6 +232,16 @@ ServerPaths& Paths() {
   static ServerPaths paths;
   return paths;
 }
+
+std::optional<std::string> DomainDirectory(size_t index) {
+  if (index >= State().domains.Count()) return std::nullopt;
+  const std::string name = State().domains.Name(index);
+  if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos)
+    return std::nullopt;
+  return Paths().config_dir + name + "\\";
+}
+
+bool DatabaseMode() { return State().settings.Byte(f::kStorageMode) == kStorageDatabase; }
 
 void SetInstallPath(const std::string& dir) { Paths().install_dir = DirectoryText(Cut(dir)); }
 
@@ -489,7 +421,7 @@ std::string ReadDomainBinding(size_t index) {
     if (index >= state.domains.Count()) return std::string();
     std::optional<std::string> line;
     std::string text;
-    const std::optional<std::string> dir = DomainDir(index);
+    const std::optional<std::string> dir = DomainDirectory(index);
     if (dir && ReadFileBytes(*dir + "bind.dat", text)) {
       const std::vector<std::string> lines = SplitConfigLines(text);
       if (!lines.empty()) line = lines.front();
@@ -505,7 +437,7 @@ bool WriteDomainBinding(size_t index, const std::string& text) {
   StoreState& state = State();
   try {
     if (index >= state.domains.Count()) return false;
-    const std::optional<std::string> domain_dir = DomainDir(index);
+    const std::optional<std::string> domain_dir = DomainDirectory(index);
     if (!domain_dir) {
       win32::LogLine("configuration store: domain " + std::to_string(index) + " has no usable directory name");
       return false;

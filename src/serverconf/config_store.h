@@ -109,6 +109,15 @@ ServerSettings& Settings();
 // The domain table as loaded and edited.
 const DomainTable& Domains();
 
+// The directory of domain `index` (configuration directory + name + "\");
+// nothing for an index past the table or a name that is empty or could
+// leave the configuration directory.
+std::optional<std::string> DomainDirectory(size_t index);
+
+// Whether domains and accounts live in the storage library (settings byte
+// 3633 = 2) rather than in the record files.
+bool DatabaseMode();
+
 // Switches of FindDomain: decoding of "xn--" labels and "[address]" forms.
 struct DomainLookupSwitches {
   bool idn = true;

@@ -64,78 +64,13 @@ constexpr NormalisedList kNormalisedLists[] = {
     {f::kDatabaseConnection, 255}, {f::kString3641, 127}, {f::kString4577, 255},
 };
 
-void CheckRange(size_t offset, size_t width) {
-  if (offset > kServerSettingsSize || width > kServerSettingsSize - offset)
-    throw std::out_of_range("settings record offset " + std::to_string(offset));
-}
 
 }  // namespace
-
-ServerSettings::ServerSettings() { bytes_.fill(0); }
 
 ServerSettings ServerSettings::Initial() {
   ServerSettings settings;
   settings.SetString(f::kHostName, kPlaceholderHostName);
   return settings;
-}
-
-uint8_t ServerSettings::Byte(size_t offset) const {
-  CheckRange(offset, 1);
-  return bytes_[offset];
-}
-
-void ServerSettings::SetByte(size_t offset, uint8_t value) {
-  CheckRange(offset, 1);
-  bytes_[offset] = value;
-}
-
-uint16_t ServerSettings::Word(size_t offset) const {
-  CheckRange(offset, 2);
-  return static_cast<uint16_t>(bytes_[offset] | (bytes_[offset + 1] << 8));
-}
-
-void ServerSettings::SetWord(size_t offset, uint16_t value) {
-  CheckRange(offset, 2);
-  bytes_[offset + 1] = static_cast<uint8_t>(value >> 8);
-  bytes_[offset] = static_cast<uint8_t>(value);
-}
-
-uint32_t ServerSettings::DWord(size_t offset) const {
-  CheckRange(offset, 4);
-  uint32_t value = 0;
-  for (size_t i = 4; i-- > 0;) value = (value << 8) | bytes_[offset + i];
-  return value;
-}
-
-void ServerSettings::SetDWord(size_t offset, uint32_t value) {
-  CheckRange(offset, 4);
-  for (size_t i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-std::string ServerSettings::String(StringField field) const {
-  const size_t length = std::min<size_t>(bytes_.at(field.offset), field.max_chars);
-  CheckRange(field.offset, field.max_chars + 1);
-  return std::string(reinterpret_cast<const char*>(bytes_.data() + field.offset + 1), length);
-}
-
-void ServerSettings::SetString(StringField field, const std::string& text) {
-  const size_t length = std::min(text.size(), std::min<size_t>(field.max_chars, 255));
-  CheckRange(field.offset, field.max_chars + 1);
-  bytes_[field.offset] = static_cast<uint8_t>(length);
-  std::copy_n(text.begin(), length, bytes_.begin() + static_cast<std::ptrdiff_t>(field.offset + 1));
-}
-
-std::vector<uint8_t> ServerSettings::FileImage() const {
-  std::vector<uint8_t> image(bytes_.begin(), bytes_.end());
-  ConfigScramble(image.data(), image.size(), 0);
-  return image;
-}
-
-void ServerSettings::ReadFileImage(const uint8_t* data, size_t size) {
-  size = std::min(size, bytes_.size());
-  ConfigScramble(bytes_.data(), bytes_.size(), 0);
-  std::copy_n(data, size, bytes_.begin());
-  ConfigScramble(bytes_.data(), bytes_.size(), 0);
 }
 
 std::string NormaliseListText(const std::string& text) {

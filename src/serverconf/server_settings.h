@@ -1,13 +1,7 @@
 // ServerSettings: the mail server's settings record, 25,807 bytes, stored as
-// the whole content of settings.cfg scrambled from key position 0.
-//
-// The record is held as its raw bytes; the fields the setup uses are read
-// and written at their fixed offsets (little-endian integers, strings as a
-// length byte followed by the characters). Every other byte is carried
-// through unchanged. A string field is read with at most its own number of
-// characters, whatever its length byte says, so a damaged length never
-// reaches into the next field; writing a string cuts it to that number and
-// writes only the length byte and the characters.
+// the whole content of settings.cfg scrambled from key position 0. A
+// FixedRecord (fixed_record.h): the fields the setup uses are read and
+// written at their offsets, every other byte is carried through unchanged.
 #pragma once
 
 #include <array>
@@ -16,14 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "serverconf/fixed_record.h"
+
 namespace serverconf {
 
 inline constexpr size_t kServerSettingsSize = 25807;
-
-struct StringField {
-  size_t offset;
-  size_t max_chars;
-};
 
 // The fields of the record the setup reads or writes.
 namespace settings_field {
@@ -64,35 +55,10 @@ inline constexpr uint8_t kStorageDatabase = 2;
 // The host name the initial record holds before any configuration is read.
 inline constexpr char kPlaceholderHostName[] = "localhost";
 
-class ServerSettings {
+class ServerSettings : public FixedRecord<kServerSettingsSize> {
  public:
-  // All bytes zero.
-  ServerSettings();
   // The record the store starts from: zero with the placeholder host name.
   static ServerSettings Initial();
-
-  // Accessors throw std::out_of_range for a field outside the record.
-  uint8_t Byte(size_t offset) const;
-  void SetByte(size_t offset, uint8_t value);
-  uint16_t Word(size_t offset) const;
-  void SetWord(size_t offset, uint16_t value);
-  uint32_t DWord(size_t offset) const;
-  void SetDWord(size_t offset, uint32_t value);
-  std::string String(StringField field) const;
-  void SetString(StringField field, const std::string& text);
-
-  const std::array<uint8_t, kServerSettingsSize>& Bytes() const { return bytes_; }
-  std::array<uint8_t, kServerSettingsSize>& Bytes() { return bytes_; }
-
-  // The file image: the whole record scrambled from key position 0.
-  std::vector<uint8_t> FileImage() const;
-  // Lays the first `size` bytes of a file image (at most the record's size)
-  // over the record: the record is scrambled, the bytes read over it, and
-  // the whole unscrambled, so a short file leaves the rest as it was.
-  void ReadFileImage(const uint8_t* data, size_t size);
-
- private:
-  std::array<uint8_t, kServerSettingsSize> bytes_;
 };
 
 // A list text as the store keeps it: trimmed, every "," turned into ";",
