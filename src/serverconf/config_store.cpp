@@ -129,42 +129,6 @@ std::string ComputeTimeZoneSuffix() {
   return FormatTimeZoneSuffix(-static_cast<int>(bias));
 }
 
-// The system's DNS servers: the current one first, then the list, joined with ";".
-std::string SystemDnsServers() {
-  win32::ScopedModule library(win32::LoadSystemLibrary("iphlpapi.dll"));
-  if (!library) return {};
-  using GetNetworkParamsFn = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
-  auto get_params = reinterpret_cast<GetNetworkParamsFn>(
-      reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetNetworkParams")));
-  if (!get_params) {
-    win32::LogFailure("finding GetNetworkParams in", "iphlpapi.dll", ::GetLastError());
-    return {};
-  }
-  ULONG size = 0;
-  std::vector<unsigned char> buffer;
-  DWORD result = ERROR_BUFFER_OVERFLOW;
-  for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
-    buffer.assign(std::max<ULONG>(size, sizeof(FIXED_INFO)), 0);
-    size = static_cast<ULONG>(buffer.size());
-    result = get_params(reinterpret_cast<PFIXED_INFO>(buffer.data()), &size);
-  }
-  if (result != ERROR_SUCCESS) {
-    win32::LogFailure("reading the network parameters for", "the DNS servers", result);
-    return {};
-  }
-  const FIXED_INFO* info = reinterpret_cast<const FIXED_INFO*>(buffer.data());
-  std::string servers;
-  auto add = [&](const IP_ADDR_STRING* entry) {
-    const std::string address(entry->IpAddress.String, strnlen(entry->IpAddress.String, 16));
-    if (address.empty()) return;
-    if (!servers.empty()) servers += ';';
-    servers += address;
-  };
-  if (info->CurrentDnsServer) add(info->CurrentDnsServer);
-  for (const IP_ADDR_STRING* entry = &info->DnsServerList; entry; entry = entry->Next) add(entry);
-  return Cut(servers, 127);
-}
-
 void ApplyPathDatToSettings() {
   StoreState& state = State();
   const std::string& bind_line = state.overrides.Line(10);
@@ -227,6 +191,41 @@ void NoteSettingsTime(const std::string& file) {
 }
 
 }  // namespace
+
+std::string SystemDnsServers() {
+  win32::ScopedModule library(win32::LoadSystemLibrary("iphlpapi.dll"));
+  if (!library) return {};
+  using GetNetworkParamsFn = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
+  auto get_params = reinterpret_cast<GetNetworkParamsFn>(
+      reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetNetworkParams")));
+  if (!get_params) {
+    win32::LogFailure("finding GetNetworkParams in", "iphlpapi.dll", ::GetLastError());
+    return {};
+  }
+  ULONG size = 0;
+  std::vector<unsigned char> buffer;
+  DWORD result = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.assign(std::max<ULONG>(size, sizeof(FIXED_INFO)), 0);
+    size = static_cast<ULONG>(buffer.size());
+    result = get_params(reinterpret_cast<PFIXED_INFO>(buffer.data()), &size);
+  }
+  if (result != ERROR_SUCCESS) {
+    win32::LogFailure("reading the network parameters for", "the DNS servers", result);
+    return {};
+  }
+  const FIXED_INFO* info = reinterpret_cast<const FIXED_INFO*>(buffer.data());
+  std::string servers;
+  auto add = [&](const IP_ADDR_STRING* entry) {
+    const std::string address(entry->IpAddress.String, strnlen(entry->IpAddress.String, 16));
+    if (address.empty()) return;
+    if (!servers.empty()) servers += ';';
+    servers += address;
+  };
+  if (info->CurrentDnsServer) add(info->CurrentDnsServer);
+  for (const IP_ADDR_STRING* entry = &info->DnsServerList; entry; entry = entry->Next) add(entry);
+  return Cut(servers, 127);
+}
 
 ServerPaths& Paths() {
   static ServerPaths paths;

@@ -99,6 +99,11 @@ bool LoadServerConfig(bool missing_is_success, bool skip_server_start);
 // when either file could be created.
 bool SaveServerConfig();
 
+// The system's DNS servers from its network parameters: the current one
+// first, then the list, each address at most 16 characters, joined with
+// ";" and cut to 127 characters. Empty when the system names none.
+std::string SystemDnsServers();
+
 // Releases the storage library that loading may have bound; nothing when
 // none is bound.
 void UnloadDatabaseLibrary();
