@@ -470,6 +470,14 @@ const std::string& OutgoingBindAddress() { return State().outgoing_bind; }
 const std::string& IPv6BindAddress() { return State().ipv6_bind; }
 bool SubdomainsFilePresent() { return State().subdomains_present; }
 
+void SetDataDirectories(const std::string& temp_dir, const std::string& mail_dir, const std::string& log_dir) {
+  ServerSettings& s = State().settings;
+  s.SetString(f::kTempDir, DirectoryText(temp_dir));
+  s.SetString(f::kMailDir, DirectoryText(mail_dir));
+  s.SetString(f::kLogDir, DirectoryText(log_dir));
+  SyncSettingsPaths();
+}
+
 uint8_t Edition() { return State().settings.Byte(f::kProductEdition); }
 void SetEdition(uint8_t edition) { State().settings.SetByte(f::kProductEdition, edition); }
 std::string ConsoleFile() { return State().settings.String(f::kConsoleFile); }

@@ -158,6 +158,11 @@ const std::string& IPv6BindAddress();
 // Whether configuration_dir + "subdomains.dat" existed at the last load.
 bool SubdomainsFilePresent();
 
+// Sets the temporary, mail and log directory fields of the loaded settings
+// (each as a directory text: trailing backslash, at most 255 characters) and
+// the paths that follow them.
+void SetDataDirectories(const std::string& temp_dir, const std::string& mail_dir, const std::string& log_dir);
+
 // The loaded settings the setup reads and writes.
 uint8_t Edition();  // 0 Standard, 1 Professional, 2 Lite
 void SetEdition(uint8_t edition);

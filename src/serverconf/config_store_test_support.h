@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 #include "serverconf/config_scramble.h"
@@ -68,5 +69,27 @@ inline void PutStr(std::string& r, size_t offset, const std::string& s) {
   r.replace(offset + 1, s.size(), s);
 }
 inline std::string Str(const std::string& r, size_t offset) { return r.substr(offset + 1, uint8_t(r[offset])); }
+
+// Every byte the load may change: numeric defaults, the normalised strings,
+// storage and file-name modes.
+inline std::set<size_t> LoadTouchedBytes() {
+  std::set<size_t> touched;
+  const std::pair<size_t, size_t> numbers[] = {
+      {160, 2},   {167, 2},   {228, 2},   {230, 2},   {248, 2},   {250, 2},   {252, 2},   {1024, 2},  {1026, 2},
+      {1028, 2},  {1030, 2},  {1036, 2},  {1038, 2},  {1040, 2},  {1461, 2},  {21384, 2}, {21386, 2}, {22217, 2},
+      {22219, 2}, {24755, 2}, {1458, 2},  {1564, 2},  {1566, 2},  {242, 2},   {22136, 4}, {25666, 4}, {25670, 4},
+      {7016, 4},  {7012, 4},  {21396, 4}, {21400, 4}, {21404, 4}, {21408, 4}, {21412, 4}, {21416, 4}, {21420, 4},
+      {21424, 4}, {1552, 4},  {1548, 4},  {22128, 4}, {1556, 4},  {1560, 4},  {22124, 4}, {21372, 4}, {222, 4},
+      {21752, 4}, {233, 4},   {1544, 4},  {22831, 4}, {7008, 1},  {1476, 1},  {3633, 1},  {22122, 1},
+      {7001, 1},  {7020, 4}};  // the domain table's form marker and count
+  for (auto [offset, width] : numbers)
+    for (size_t i = 0; i < width; ++i) touched.insert(offset + i);
+  const std::pair<size_t, size_t> strings[] = {{0, 127},    {256, 255},  {512, 255},  {768, 255},  {1048, 127},
+                                               {1176, 127}, {1304, 127}, {1477, 31},  {1509, 31},  {2356, 255},
+                                               {3641, 255}, {4577, 255}, {24759, 255}};
+  for (auto [offset, chars] : strings)
+    for (size_t i = 0; i <= chars; ++i) touched.insert(offset + i);
+  return touched;
+}
 
 }  // namespace serverconf::testing

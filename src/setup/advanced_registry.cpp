@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "win32/registry_value.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 
@@ -43,24 +44,6 @@ std::string TrimBackslashes(const std::string& text) {
 
 std::string ValueAction(const char* operation, const char* verb, const std::string& name) {
   return std::string(operation) + ": " + verb + " value \"" + name + "\" of";
-}
-
-// Reads value `name` whole: a value longer than the first buffer is read
-// again at the size the system reports. A value that keeps growing between
-// the calls is given up after a few rounds.
-LONG QueryValue(HKEY key, const std::string& name, DWORD* type, std::vector<BYTE>* data) {
-  data->assign(512, 0);
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    DWORD size = static_cast<DWORD>(data->size());
-    LONG rc = ::RegQueryValueExA(key, name.c_str(), nullptr, type, data->data(), &size);
-    if (rc == ERROR_SUCCESS) {
-      data->resize(size);
-      return rc;
-    }
-    if (rc != ERROR_MORE_DATA) return rc;
-    data->assign(static_cast<size_t>(size) + 1, 0);
-  }
-  return ERROR_MORE_DATA;
 }
 
 }  // namespace
@@ -121,17 +104,13 @@ std::string TAdvancedRegistry::ReadString(const std::string& name) {
   if (!OpenExisting("ReadString", KEY_QUERY_VALUE, key.receive())) return {};
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
-  LONG rc = QueryValue(key.get(), name, &type, &data);
+  LONG rc = win32::QueryRegistryValue(key.get(), name, &type, &data);
   if (rc == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) rc = ERROR_DATATYPE_MISMATCH;
   if (rc != ERROR_SUCCESS) {
     Fail(ValueAction("ReadString", "reading", name), FullKeyPath(), rc);
     return {};
   }
-  // The stored text need not end in a NUL; it ends at the first one if it has one.
-  std::string text(reinterpret_cast<const char*>(data.data()), data.size());
-  size_t nul = text.find('\0');
-  if (nul != std::string::npos) text.resize(nul);
-  return text;
+  return win32::RegistryText(data);
 }
 
 void TAdvancedRegistry::SetValue(const char* operation, const std::string& name, DWORD type,

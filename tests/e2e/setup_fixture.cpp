@@ -9,65 +9,6 @@
 #include "win32/test_files.h"
 
 namespace e2e {
-namespace {
-
-std::string BackupName(const std::string& path) {
-  std::string name = "Software\\TarnoTestBackup-" + std::to_string(::GetCurrentProcessId()) + "-";
-  for (char c : path) name += c == '\\' ? '_' : c;
-  return name;
-}
-
-}  // namespace
-
-SavedKey::SavedKey(HKEY root, std::string path) : root_(root), path_(std::move(path)), backup_(BackupName(path_)) {
-  win32::ScopedRegKey key;
-  if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return;
-  win32::ScopedRegKey backup;
-  ::RegDeleteTreeA(root_, backup_.c_str());
-  if (::RegCreateKeyExA(root_, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, backup.receive(), nullptr) !=
-          ERROR_SUCCESS ||
-      ::RegCopyTreeA(key.get(), nullptr, backup.get()) != ERROR_SUCCESS) {
-    ADD_FAILURE() << "could not save " << path_;
-    return;
-  }
-  existed_ = true;
-  key.reset();
-  ::RegDeleteTreeA(root_, path_.c_str());
-}
-
-SavedKey::~SavedKey() {
-  ::RegDeleteTreeA(root_, path_.c_str());
-  if (!existed_) return;
-  win32::ScopedRegKey backup, key;
-  if (::RegOpenKeyExA(root_, backup_.c_str(), 0, KEY_READ, backup.receive()) == ERROR_SUCCESS &&
-      ::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr) ==
-          ERROR_SUCCESS)
-    ::RegCopyTreeA(backup.get(), nullptr, key.get());
-  backup.reset();
-  ::RegDeleteTreeA(root_, backup_.c_str());
-}
-
-SavedValue::SavedValue(HKEY root, std::string key, std::string name)
-    : root_(root), key_(std::move(key)), name_(std::move(name)) {
-  DWORD size = 0;
-  if (::RegGetValueA(root_, key_.c_str(), name_.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type_, nullptr, &size) !=
-      ERROR_SUCCESS)
-    return;
-  data_.resize(size);
-  existed_ = ::RegGetValueA(root_, key_.c_str(), name_.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type_, data_.data(),
-                            &size) == ERROR_SUCCESS;
-  data_.resize(size);
-}
-
-SavedValue::~SavedValue() {
-  win32::ScopedRegKey key;
-  if (::RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS) return;
-  if (existed_)
-    ::RegSetValueExA(key.get(), name_.c_str(), 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
-  else
-    ::RegDeleteValueA(key.get(), name_.c_str());
-}
-
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {
   LSTATUS status = ::RegSetKeyValueA(root, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
                                      static_cast<DWORD>(value.size() + 1));

@@ -9,39 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "win32/test_registry.h"
 #include "window_driver/window_driver.h"
 
 namespace e2e {
 
 inline constexpr char kMainCaption[] = "Tarno Mail Server 8.3.8 Setup";
 
-// Moves a registry key (with subkeys) away for the duration of a test and
-// puts it back afterwards; the test starts without the key.
-class SavedKey {
- public:
-  SavedKey(HKEY root, std::string path);
-  ~SavedKey();
-
- private:
-  HKEY root_;
-  std::string path_;
-  std::string backup_;
-  bool existed_ = false;
-};
-
-// Saves one value and restores (or removes) it afterwards.
-class SavedValue {
- public:
-  SavedValue(HKEY root, std::string key, std::string name);
-  ~SavedValue();
-
- private:
-  HKEY root_;
-  std::string key_, name_;
-  bool existed_ = false;
-  DWORD type_ = 0;
-  std::vector<BYTE> data_;
-};
+using win32::test_registry::SavedKey;
+using win32::test_registry::SavedValue;
 
 // Raw registry helpers for arranging a test.
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value);

@@ -3,6 +3,8 @@
 // answered through the window driver.
 #include <gtest/gtest.h>
 
+#include "serverconf/config_store_test_support.h"
+#include "serverconf/server_settings.h"
 #include "setup_fixture.h"
 
 namespace e2e {
@@ -32,7 +34,28 @@ class StartupTest : public ::testing::Test {
   std::string TextOf(HWND main, const std::string& name) { return driver::Text(run_.Control(main, name)); }
   bool Checked(HWND main, const std::string& name) { return driver::IsChecked(run_.Control(main, name)); }
   bool Enabled(HWND main, const std::string& name) { return driver::IsEnabled(run_.Control(main, name)); }
+
+  // The upgrade shows the previous edition and console mode, and the user
+  // may change neither.
+  void ExpectLockedChoices(HWND main, const std::string& edition_radio, const std::string& mode_radio) {
+    for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio"})
+      EXPECT_EQ(Checked(main, radio), radio == edition_radio) << radio;
+    for (const char* radio : {"AdvancedMode", "BasicMode"})
+      EXPECT_EQ(Checked(main, radio), radio == mode_radio) << radio;
+    for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio", "AdvancedMode", "BasicMode"})
+      EXPECT_FALSE(Enabled(main, radio)) << radio << " must be locked on an upgrade";
+  }
 };
+
+// A settings.cfg of an installed server, written byte by byte: the record
+// with `edition` at offset 255 and `console` at 21428, everything else zero.
+std::string SettingsFile(uint8_t edition, const std::string& console) {
+  using namespace serverconf::testing;
+  std::string plain(serverconf::kServerSettingsSize, '\0');
+  plain[255] = char(edition);
+  PutStr(plain, 21428, console);
+  return Scrambled(plain);
+}
 
 TEST_F(StartupTest, UnknownFirstArgumentEndsAtOnceWithoutAWindow) {
   for (const char* arguments : {"/HELP", "/HELP /SILENT", "-silent", "/SILENTLY"}) {
@@ -205,12 +228,8 @@ TEST_P(UpgradeDetectionTest, ShowsThePreviousInstallationLocked) {
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(TextOf(main, "PathEdit"), folder);
   EXPECT_EQ(TextOf(main, "SetupKindLabel"), c.kind);
-  for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio"})
-    EXPECT_EQ(Checked(main, radio), std::string(radio) == c.radio) << radio;
-  for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio", "AdvancedMode", "BasicMode"})
-    EXPECT_FALSE(Enabled(main, radio)) << radio << " must be locked on an upgrade";
   // No configuration names a console file, so the mode stays as designed.
-  EXPECT_TRUE(Checked(main, "AdvancedMode"));
+  ExpectLockedChoices(main, c.radio, "AdvancedMode");
   EXPECT_EQ(TextOf(main, "NameEdit"), "Ann Admin");
   EXPECT_EQ(TextOf(main, "EmailEdit"), "ann@example.com");
   EXPECT_EQ(TextOf(main, "CompanyEdit"), "Example Ltd");
@@ -237,6 +256,52 @@ INSTANTIATE_TEST_SUITE_P(
                       UpgradeCase{"8.2.7", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
                       UpgradeCase{"8.3", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
                       UpgradeCase{"8.2.7-1", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"}));
+
+struct ConfigurationCase {
+  uint8_t edition;
+  const char* console;
+  const char* kind;   // SetupKindLabel
+  const char* radio;  // the edition radio selected
+  const char* mode;   // the console mode radio selected
+};
+
+void PrintTo(const ConfigurationCase& c, std::ostream* out) {
+  *out << "edition " << int(c.edition) << " console \"" << c.console << "\"";
+}
+
+class UpgradeConfigurationTest : public StartupTest, public ::testing::WithParamInterface<ConfigurationCase> {};
+
+// A current installation (no edition re-detection) shows the edition and the
+// console mode its configuration holds. The label names Standard for every
+// edition but Professional, Lite included; an edition or console file the
+// setup does not know leaves the radios as designed.
+TEST_P(UpgradeConfigurationTest, ShowsTheConfiguredEditionAndMode) {
+  const ConfigurationCase& c = GetParam();
+  std::string folder = TempFolder("tarno-installed");
+  ASSERT_TRUE(::CreateDirectoryA((folder + "config").c_str(), nullptr));
+  WriteFile(folder + "config\\settings.cfg", SettingsFile(c.edition, c.console));
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", folder);
+  WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Version", "8.3.0");
+
+  HWND main = StartWizard();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(TextOf(main, "SetupKindLabel"), c.kind);
+  ExpectLockedChoices(main, c.radio, c.mode);
+  EXPECT_EQ(run_.Detected("Edition"), std::to_string(c.edition));
+  EXPECT_EQ(run_.Detected("EditionRedetected"), "0");
+  RemoveTree(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Configurations, UpgradeConfigurationTest,
+    ::testing::Values(
+        ConfigurationCase{1, "basic.xml", "Upgrade Setup - Professional", "TarnoProRadio", "BasicMode"},
+        ConfigurationCase{1, "advanced.xml", "Upgrade Setup - Professional", "TarnoProRadio", "AdvancedMode"},
+        ConfigurationCase{0, "basic.xml", "Upgrade Setup - Standard", "TarnoStdRadio", "BasicMode"},
+        ConfigurationCase{0, "advanced.xml", "Upgrade Setup - Standard", "TarnoStdRadio", "AdvancedMode"},
+        ConfigurationCase{2, "basic.xml", "Upgrade Setup - Standard", "TarnoLiteRadio", "BasicMode"},
+        ConfigurationCase{2, "advanced.xml", "Upgrade Setup - Standard", "TarnoLiteRadio", "AdvancedMode"},
+        ConfigurationCase{5, "Basic.xml", "Upgrade Setup - Standard", "TarnoProRadio", "AdvancedMode"}));
 
 TEST_F(StartupTest, OldWebMailIsDetectedOnlyWithItsFolder) {
   std::string folder = TempFolder("tarno-webmail");
@@ -280,6 +345,88 @@ TEST_F(StartupTest, CommandModesEndWithoutTheWizard) {
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 0u);
   EXPECT_EQ(run_.Detected("PreviousInstallDir"), "") << "the wizard's detection ran in command mode";
+}
+
+// The logon switches open the installed server's web pages through the
+// shell. The browser is replaced for the test by the shell's handler of
+// http addresses: url_recorder.exe, which writes each address it is opened
+// with to a file of the test's own.
+class LogonTest : public StartupTest {
+ protected:
+  static constexpr char kHttpClass[] = "Software\\Classes\\http";
+
+  void SetUp() override {
+    const std::string command = driver::Quote(driver::ProgramFolder() + "url_recorder.exe") + " " +
+                                driver::Quote(record_) + " \"%1\"";
+    WriteString(kHandlerRoot, kHttpClass, "", "URL:HyperText Transfer Protocol");
+    WriteString(kHandlerRoot, kHttpClass, "URL Protocol", "");
+    WriteString(kHandlerRoot, std::string(kHttpClass) + "\\shell\\open\\command", "", command);
+  }
+  void TearDown() override { RemoveTree(folder_); }
+
+  // An installation folder whose configuration has the web console on
+  // `port`, the bind address list `bind` and the "use the first bind
+  // address" switch `use_bind`.
+  std::string Installation(uint16_t port, const std::string& bind, bool use_bind) {
+    using namespace serverconf::testing;
+    std::string plain(serverconf::kServerSettingsSize, '\0');
+    PutLe(plain, 1036, 2, port);
+    PutStr(plain, 1176, bind);
+    plain[1474] = use_bind ? 1 : 0;
+    const std::string folder = folder_ + "installed-" + std::to_string(++installations_);
+    EXPECT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    EXPECT_TRUE(::CreateDirectoryA((folder + "\\config").c_str(), nullptr)) << folder;
+    WriteFile(folder + "\\config\\settings.cfg", Scrambled(plain));
+    return folder;  // without a trailing backslash, as a quoted switch value must be
+  }
+
+  // Runs setup.exe with `arguments`, expects exit code 0 and no window, and
+  // returns the addresses recorded once `count` lines have arrived (or what
+  // arrived within the wait).
+  std::string RunAndRecord(const std::string& arguments, size_t count) {
+    SetupRun run;
+    if (!run.Start(arguments)) return {};
+    std::optional<DWORD> code = run.process().WaitForExit(Milliseconds(15000));
+    EXPECT_TRUE(code.has_value()) << "setup.exe " << arguments << " did not end";
+    if (code) EXPECT_EQ(*code, 0u) << "setup.exe " << arguments;
+    EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run.process().id(), true}), nullptr);
+    auto lines = [&] {
+      const std::string text = ReadFile(record_);
+      size_t n = 0;
+      for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++n;
+      return n;
+    };
+    EXPECT_TRUE(driver::WaitUntil([&] { return lines() >= count; }, Milliseconds(20000)))
+        << "the shell did not open the address for setup.exe " << arguments << "; recorded: \"" << ReadFile(record_)
+        << "\"\nlog:\n" << run.Log();
+    return ReadFile(record_);
+  }
+
+  static inline const HKEY kHandlerRoot = HKEY_CURRENT_USER;
+  SavedKey user_http_{HKEY_CURRENT_USER, kHttpClass};
+  std::string folder_ = TempFolder("tarno-logon");
+  std::string record_ = folder_ + "opened.txt";
+  int installations_ = 0;
+};
+
+TEST_F(LogonTest, WebMailLogonOpensTheMailPageOnLocalhost) {
+  const std::string folder = Installation(32123, "10.1.2.3;10.1.2.4", false);
+  EXPECT_EQ(RunAndRecord("/WEBMAILLOGON " + driver::Quote("/InstallDir=" + folder), 1),
+            "http://localhost:32123/mail/\r\n");
+}
+
+TEST_F(LogonTest, WebAdminLogonOpensTheAccountsPageOnTheFirstBindAddress) {
+  const std::string folder = Installation(32123, "10.1.2.3;10.1.2.4", true);
+  EXPECT_EQ(RunAndRecord("/WEBADMINLOGON " + driver::Quote("/InstallDir=" + folder), 1),
+            "http://10.1.2.3:32123/accounts/\r\n");
+}
+
+// The first argument is compared without regard to case, and the install
+// folder switch may be written with a dash.
+TEST_F(LogonTest, SwitchesInAnyCaseAndOrder) {
+  const std::string folder = Installation(8080, "10.9.8.7", true);
+  EXPECT_EQ(RunAndRecord("/webmaillogon " + driver::Quote("-installdir=" + folder), 1),
+            "http://10.9.8.7:8080/mail/\r\n");
 }
 
 }  // namespace
