@@ -128,12 +128,11 @@ std::string LibraryErrorText() {
 template <class Fn, class Call>
 bool Guarded(const char* function, const std::string& argument, Call call) {
   StoreLock lock(StoreLockPurpose::kDatabase);
+  const std::string head = std::string(kModuleName) + " function " + function + "(" + argument + ")";
   if (!Held().module) {
-    win32::LogLine(std::string(kModuleName) + " function " + function + "(" + argument +
-                   "): the library is not loaded");
+    win32::LogLine(head + ": the library is not loaded");
     return false;
   }
-  const std::string head = std::string(kModuleName) + " function " + function + "(" + argument + ")";
   try {
     if (call(Entry<Fn>(function))) return true;
   } catch (const std::exception& e) {
