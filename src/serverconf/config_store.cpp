@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "serverconf/config_comment.h"
+#include "serverconf/database_library.h"
 #include "serverconf/domain_table.h"
 #include "serverconf/server_title.h"
 #include "serverconf/store_files.h"
@@ -165,6 +166,13 @@ void ReadServerBinding() {
   }
 }
 
+// In database mode the server reads a domain's table address from the
+// database: it gets the address the table now holds.
+bool StoreDatabaseAddress(size_t index) {
+  const DomainTable& domains = State().domains;
+  return !DatabaseMode() || db::SetDomainIP(domains.Name(index), DomainAddressText(domains.Address(index)));
+}
+
 // Step 4 of the load: domains.cfg, else the tail of the settings file; then
 // the conversions of older layouts.
 void LoadDomains(const std::string& settings_file) {
@@ -182,6 +190,14 @@ void LoadDomains(const std::string& settings_file) {
   }
   state.domains = LoadDomainTable(state.settings, domains_file, settings_file);
   state.domains_held = true;
+}
+
+// Step 8 of the load: the server's own start-up of database mode. A library
+// that cannot be loaded or refuses the connection is logged where it fails;
+// the configuration itself is loaded all the same.
+void StartDatabaseLibrary() {
+  if (!db::Load(Paths().install_dir)) return;
+  if (db::SetConnection(State().settings.String(f::kDatabaseConnection))) db::ReloadConfig();
 }
 
 void NoteSettingsTime(const std::string& file) {
@@ -290,7 +306,7 @@ const std::string& ProductTitle() { return State().title.title; }
 const std::vector<std::pair<std::string, std::string>>& TitleReplacements() { return State().title.replacements; }
 const std::string& TimeZoneSuffix() { return State().time_zone_suffix; }
 
-bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start: no database library is bound yet*/) {
+bool LoadServerConfig(bool missing_is_success, bool skip_server_start) {
   StoreState& state = State();
   ServerPaths& paths = Paths();
   try {
@@ -316,6 +332,7 @@ bool LoadServerConfig(bool missing_is_success, bool /*skip_server_start: no data
 
     ReadServerBinding();
     state.subdomains_present = FileExists(paths.config_dir + "subdomains.dat");
+    if (!skip_server_start && DatabaseMode()) StartDatabaseLibrary();
     return read ? true : !missing_is_success;
   } catch (const std::exception& e) {
     win32::LogLine(std::string("configuration store: loading failed: ") + e.what());
@@ -346,13 +363,14 @@ bool SaveServerConfig() {
   }
 }
 
-void UnloadDatabaseLibrary() {}
+void UnloadDatabaseLibrary() { db::Unload(); }
 
 const DomainTable& Domains() { return State().domains; }
 DomainLookupSwitches& DomainLookup() { return State().lookup; }
 
 bool AddDomain(const std::string& name, size_t step) {
   StoreState& state = State();
+  StoreLock lock(StoreLockPurpose::kAccountFiles);
   try {
     state.domains.Add(Cut(name), step);
     state.domains_held = true;
@@ -390,23 +408,22 @@ std::optional<size_t> FindDomain(const std::string& name) {
   }
 }
 
-bool RegisterDomain(const std::string& name) {
-  if (State().settings.Byte(f::kStorageMode) != kStorageDatabase) return true;
-  win32::LogLine("configuration store: registering domain " + name +
-                 " failed: no storage library is bound for database mode");
-  return false;
-}
+bool RegisterDomain(const std::string& name) { return !DatabaseMode() || db::AddDomain(Cut(name)); }
 
 bool MakeDomainPrimary(size_t index) {
   StoreState& state = State();
   try {
     if (index >= state.domains.Count()) return false;
-    if (index == 0) return true;
-    const std::string first_binding = ReadDomainBinding(0);
-    const std::string other_binding = ReadDomainBinding(index);
-    state.domains.SwapNames(0, index);
-    WriteDomainBinding(0, other_binding);
-    WriteDomainBinding(index, first_binding);
+    if (index != 0) {
+      const std::string first_binding = ReadDomainBinding(0);
+      const std::string other_binding = ReadDomainBinding(index);
+      state.domains.SwapNames(0, index);
+      WriteDomainBinding(0, other_binding);
+      WriteDomainBinding(index, first_binding);
+    }
+    // The database keeps its own order: it is told even when the table
+    // had the domain first already. Its refusal is logged by the call.
+    if (DatabaseMode()) db::MakeDomainPrimary(state.domains.Name(0));
     return true;
   } catch (const std::exception& e) {
     win32::LogLine(std::string("configuration store: making domain primary failed: ") + e.what());
@@ -450,14 +467,14 @@ bool WriteDomainBinding(size_t index, const std::string& text) {
         win32::LogFailure("deleting", file, ::GetLastError());
       state.domains.SetAddress(index, kNoDomainAddress);
       state.domains_held = true;
-      return true;
+      return StoreDatabaseAddress(index);
     }
     CreateDirectoryTree(dir);
     const std::string line = value + "\r\n";
     if (!WriteFileBytes(dir + "bind.dat", line.data(), line.size())) return false;
     state.domains.SetAddress(index, kDomainAddressInFile);
     state.domains_held = true;
-    return true;
+    return StoreDatabaseAddress(index);
   } catch (const std::exception& e) {
     win32::LogLine(std::string("configuration store: writing a domain binding failed: ") + e.what());
     return false;

@@ -11,8 +11,10 @@
 // The domain table is held here too (domain_table.h): loaded with the
 // settings (from domains.cfg, else from the table behind the record of an
 // older settings.cfg, with the conversions of older layouts) and written to
-// domains.cfg by every save. The database storage library is not held yet:
-// in database mode, operations that would need it answer false (logged).
+// domains.cfg by every save. In database mode (settings byte 3633 = 2) the
+// load also binds the storage library "db.dll" (database_library.h), which
+// stays loaded until UnloadDatabaseLibrary; the domain operations below
+// then tell it what they change.
 #pragma once
 
 #include <cstdint>
@@ -88,8 +90,11 @@ const std::string& TimeZoneSuffix();
 // server-wide bind.dat and notes whether subdomains.dat exists. True when
 // settings.cfg was read; when it is missing or unreadable, the negation of
 // `missing_is_success` (the record then holds the defaults).
-// `skip_server_start` leaves out the server's own start-up work (the
-// database library in database mode).
+// `skip_server_start` leaves out the server's own start-up work: without
+// it, in database mode, db.dll is loaded from the install directory (or its
+// lib\ folder) and given the settings' connection text (DBSetConnection),
+// then DBReloadConfig. A library that fails is logged; the result still
+// says only whether settings.cfg was read.
 bool LoadServerConfig(bool missing_is_success, bool skip_server_start);
 
 // Creates the configuration directory with its parents, writes domains.cfg
@@ -104,8 +109,8 @@ bool SaveServerConfig();
 // ";" and cut to 127 characters. Empty when the system names none.
 std::string SystemDnsServers();
 
-// Releases the storage library that loading may have bound; nothing when
-// none is bound.
+// DBDoneConnection and release of the storage library that loading may have
+// bound; nothing when none is bound.
 void UnloadDatabaseLibrary();
 
 // The settings record as loaded.
@@ -131,16 +136,20 @@ struct DomainLookupSwitches {
 DomainLookupSwitches& DomainLookup();
 
 // Appends a domain (DomainTable::Add: lower-cased, cut to 91 characters;
-// an empty name only grows the table). True unless it failed (logged).
+// an empty name only grows the table) under the account files' lock. True
+// unless it failed (logged).
 bool AddDomain(const std::string& name, size_t step = 1);
 // The index of the domain `name` answers to (DomainTable::Find; the
 // server's own addresses are the bind address list and 127.0.0.1, the
 // patterns those of configuration_dir + "subdomains.dat"), or nothing.
 std::optional<size_t> FindDomain(const std::string& name);
-// True in file mode; in database mode false (no storage library is bound).
+// True in file mode; in database mode DBAddDomain's answer (false when the
+// library is not loaded).
 bool RegisterDomain(const std::string& name);
 // Swaps domain `index` with domain 0, names and bindings (each binding
-// moves with its domain). False for an index past the table.
+// moves with its domain); in database mode then DBMakeDomainPrimary with
+// the name now first (also for index 0). True, whatever the library
+// answers; false for an index past the table.
 bool MakeDomainPrimary(size_t index);
 // The binding of domain `index`: the first line of configuration_dir +
 // name + "\bind.dat", trimmed, then the table address unless it is 0.0.0.0
@@ -148,8 +157,9 @@ bool MakeDomainPrimary(size_t index);
 std::string ReadDomainBinding(size_t index);
 // A non-empty text (trimmed) becomes the single line of the domain's
 // bind.dat and the table address 255.255.255.255; an empty text deletes
-// bind.dat and leaves 0.0.0.0. False for an index past the table, a name
-// that is no usable directory name, or a failed write.
+// bind.dat and leaves 0.0.0.0. In database mode the same address goes to
+// DBSetDomainIP. False for an index past the table, a name that is no
+// usable directory name, a failed write, or the library's refusal.
 bool WriteDomainBinding(size_t index, const std::string& text);
 
 // Set by path.dat line 10 and bind.dat "Outgoing_Bind="; bind.dat "IPv6_Bind=".
