@@ -5,11 +5,9 @@
 # that owns the prefix and the virtual display; SERIAL marks tests that
 # change machine state shared with other tests (the product key, services).
 if(WIN32)
-  add_test(NAME wine_harness_start
-           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/wine-run --state ${TARNO_WINE_STATE} --start)
+  add_test(NAME wine_harness_start COMMAND ${TARNO_WINE_RUN} --start)
   set_tests_properties(wine_harness_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
-  add_test(NAME wine_harness_stop
-           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine/wine-run --state ${TARNO_WINE_STATE} --stop)
+  add_test(NAME wine_harness_stop COMMAND ${TARNO_WINE_RUN} --stop)
   set_tests_properties(wine_harness_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 endif()
 

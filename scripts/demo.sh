@@ -6,14 +6,26 @@
 #   scripts/demo.sh            screenshots land in build/demo/screenshots/
 #                              (page0-welcome.png ... page5-destination.png)
 # TARNO_BUILD_DIR and TARNO_DEMO_DIR replace build/windows and build/demo.
+# On a machine that cannot execute 32-bit code (scripts/windows-arch.sh) the
+# walk uses the x86-64 build of the same sources, build/windows64.
 # TARNO_DPI=120 shows the wizard at 120 DPI (in a prefix of its own).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${TARNO_BUILD_DIR:-$root/build/windows}"
+arch=$("$root/scripts/windows-arch.sh")
+if [ "$arch" = i686 ]; then
+  build="${TARNO_BUILD_DIR:-$root/build/windows}"
+  toolchain="$root/cmake/toolchain-i686-mingw.cmake"
+  wine_arch=win32
+else
+  build="${TARNO_BUILD_DIR:-$root/build/windows64}"
+  toolchain="$root/cmake/toolchain-x86_64-mingw.cmake"
+  wine_arch=win64
+fi
+wine_run() { "$root/tools/wine/wine-run" --state "$state" --arch "$wine_arch" "$@"; }
 demo="${TARNO_DEMO_DIR:-$root/build/demo}"
 
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk
 
@@ -27,22 +39,22 @@ signals="$demo/signals"
 rm -rf "$shots" "$signals"
 mkdir -p "$shots" "$signals"
 if [ -n "${DISPLAY:-}" ]; then export TARNO_USE_DISPLAY=1; fi
-"$root/tools/wine/wine-run" --state "$state" --start
-eval "$("$root/tools/wine/wine-run" --state "$state" --env)"
+wine_run --start
+eval "$(wine_run --env)"
 if [ "$dpi" != 96 ]; then
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+  "${WINELOADER:-wine}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  "${WINELOADER:-wine}" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
       /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   # The display's DPI is read when Wine starts.
-  "$root/tools/wine/wine-run" --state "$state" --stop
-  eval "$("$root/tools/wine/wine-run" --state "$state" --env)"
+  wine_run --stop
+  eval "$(wine_run --env)"
 fi
 
 # Wine sees the whole file system as drive Z:.
 windows_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 
 echo "walking the wizard of $dist/setup.exe on display $DISPLAY"
-"$root/tools/wine/wine-run" --state "$state" "$build/bin/demo_walk.exe" \
+wine_run "$build/bin/demo_walk.exe" \
   "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" >"$demo/walk.log" 2>&1 &
 walker=$!
 # The walker writes signals/page-N.ready (holding the page's name) when page
@@ -76,5 +88,5 @@ if ! wait "$walker"; then
   status=1
 fi
 cat "$demo/walk.log" | grep -v '^wine: Read access denied' || true
-"$root/tools/wine/wine-run" --state "$state" --stop
+wine_run --stop
 exit $status

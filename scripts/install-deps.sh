@@ -7,8 +7,9 @@ packages=(
   cmake make g++ clang file python3 zlib1g-dev
   libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes for clang (only recommended by clang)
   mingw-w64 gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   googletest
-  wine wine32:i386 fonts-wine
+  wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils imagemagick
 )
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "democonfig.h"
+#include "serverconf/account_records.h"
 #include "serverconf/config_store.h"
 #include "serverconf/config_store_test_support.h"
 
@@ -76,7 +77,9 @@ TEST_F(DemoConfiguration, UserAccountsGetThirtyDaysAndOthersStayAsTheyWere) {
   EXPECT_EQ(Str(settings, 512), Inst() + "mail\\");
   EXPECT_EQ(Str(settings, 768), Inst() + "logs\\");
   const std::string dns = SystemDnsServers();
-  if (!dns.empty()) EXPECT_EQ(Str(settings, 1304), dns);
+  if (!dns.empty()) {
+    EXPECT_EQ(Str(settings, 1304), dns);
+  }
 }
 
 TEST_F(DemoConfiguration, WithoutUsersFileNothingIsCreated) {

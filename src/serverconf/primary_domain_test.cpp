@@ -29,7 +29,7 @@ class PrimaryDomain : public ::testing::Test {
   // An installed configuration: a plain settings record with `domains`.
   void Install(const std::vector<std::string>& domains) const {
     std::string plain(kServerSettingsSize, '\0');
-    PutStr(plain, f::kHostName, "old.host");
+    PutStr(plain, f::kHostName.offset, "old.host");
     plain[f::kDomainTableWide] = 1;
     PutLe(plain, f::kDomainCount, 4, uint32_t(domains.size()));
     folder_.Write("inst\\config\\settings.cfg", Scrambled(plain));
