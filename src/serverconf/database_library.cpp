@@ -102,9 +102,12 @@ void Release(Library& library) {
   for (FARPROC& entry : library.entries) entry = nullptr;
 }
 
+// The bound entry point `name`; nullptr when none is bound under that name.
 template <class Fn>
 Fn Entry(std::string_view name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(Held().entries[EntryIndex(name)]));
+  const size_t index = EntryIndex(name);
+  if (index >= kDatabaseEntryPointCount) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(Held().entries[index]));
 }
 
 // The library's own text for its last failure; empty when it has none or
@@ -112,6 +115,7 @@ Fn Entry(std::string_view name) {
 std::string LibraryErrorText() {
   auto get = Entry<DBGetErrorStringFn>("DBGetErrorString");
   char buffer[256] = {};
+  if (get == nullptr) return std::string();
   try {
     get(buffer, sizeof buffer);
   } catch (...) {
@@ -125,16 +129,24 @@ std::string LibraryErrorText() {
 // guard. `call` receives the bound entry point and answers whether the
 // library reported success; a failure is logged with the library's own
 // error text, an exception with what it said.
+//
+// The guard sees what raises on the setup's side of the call. A C++
+// exception raised inside db.dll never gets here: the setup and a library
+// built with the static i686 runtime (DWARF-2 unwinding) each carry their
+// own unwinder, which knows only the unwind tables of its own module, so
+// the library's runtime finds no handler past its own frames and ends the
+// process. Only a library that catches at its entry points is safe.
 template <class Fn, class Call>
 bool Guarded(const char* function, const std::string& argument, Call call) {
   StoreLock lock(StoreLockPurpose::kDatabase);
   const std::string head = std::string(kModuleName) + " function " + function + "(" + argument + ")";
-  if (!Held().module) {
+  const Fn entry = Entry<Fn>(function);
+  if (!Held().module || entry == nullptr) {
     win32::LogLine(head + ": the library is not loaded");
     return false;
   }
   try {
-    if (call(Entry<Fn>(function))) return true;
+    if (call(entry)) return true;
   } catch (const std::exception& e) {
     win32::LogLine(head + " raised: " + e.what());
     return false;

@@ -6,8 +6,10 @@
 // only (never through the search path), and every entry point of
 // kDatabaseEntryPoints is bound by name. Each call is made while holding
 // the store's database lock and inside an exception guard: a library that
-// raises counts as a failure of that call. Every failure is logged once
-// with what failed; callers only see the result.
+// raises counts as a failure of that call. (A C++ exception raised inside a
+// library with a runtime of its own cannot reach the guard on i686: that
+// library's runtime ends the process. See database_library.cpp.) Every
+// failure is logged once with what failed; callers only see the result.
 #pragma once
 
 #include <cstdint>
