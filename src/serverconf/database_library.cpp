@@ -130,12 +130,14 @@ std::string LibraryErrorText() {
 // library reported success; a failure is logged with the library's own
 // error text, an exception with what it said.
 //
-// The guard sees what raises on the setup's side of the call. A C++
-// exception raised inside db.dll never gets here: the setup and a library
-// built with the static i686 runtime (DWARF-2 unwinding) each carry their
-// own unwinder, which knows only the unwind tables of its own module, so
+// The guard sees what raises on the setup's side of the call. Whether a C++
+// exception raised inside db.dll gets here depends on the unwinder: with the
+// static i686 runtime (DWARF-2 unwinding) the setup and the library each
+// carry their own unwinder, which knows only its own module's tables, so
 // the library's runtime finds no handler past its own frames and ends the
-// process. Only a library that catches at its entry points is safe.
+// process; with table-based (SEH) unwinding, as in x86-64 builds, the
+// exception crosses into this frame and counts as a failed call. Only a
+// library that catches at its entry points is safe everywhere.
 template <class Fn, class Call>
 bool Guarded(const char* function, const std::string& argument, Call call) {
   StoreLock lock(StoreLockPurpose::kDatabase);

@@ -94,7 +94,7 @@ class FixedRecord {
 
  private:
   static void CheckRange(size_t offset, size_t width) {
-    if (offset > N || width > N - offset)
+    if (width > N || offset > N - width)
       throw std::out_of_range("record of " + std::to_string(N) + " bytes: offset " + std::to_string(offset));
   }
   uint64_t Unsigned(size_t offset, size_t width) const {

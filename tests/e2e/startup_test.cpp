@@ -388,7 +388,9 @@ class LogonTest : public StartupTest {
     if (!run.Start(arguments)) return {};
     std::optional<DWORD> code = run.process().WaitForExit(Milliseconds(15000));
     EXPECT_TRUE(code.has_value()) << "setup.exe " << arguments << " did not end";
-    if (code) EXPECT_EQ(*code, 0u) << "setup.exe " << arguments;
+    if (code) {
+      EXPECT_EQ(*code, 0u) << "setup.exe " << arguments;
+    }
     EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run.process().id(), true}), nullptr);
     auto lines = [&] {
       const std::string text = ReadFile(record_);

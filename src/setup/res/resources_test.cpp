@@ -490,7 +490,10 @@ TEST(Manifest, LoadsCommonControls6FromSideBySide) {
   ASSERT_NE(::GetModuleFileNameA(comctl.get(), path, MAX_PATH), 0u);
   std::string lower = path;
   for (char& ch : lower) ch = static_cast<char>(::tolower(static_cast<unsigned char>(ch)));
-  EXPECT_NE(lower.find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6."),
+  // The assembly of the process's own architecture (the x86-64 build runs the
+  // same tests where 32-bit code cannot run).
+  const std::string arch = sizeof(void*) == 8 ? "amd64_" : "x86_";
+  EXPECT_NE(lower.find("\\winsxs\\" + arch + "microsoft.windows.common-controls_6595b64144ccf1df_6."),
             std::string::npos)
       << path;
 }
