@@ -13,20 +13,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::vector<std::string> SplitItems(const std::string& list) {
-  std::vector<std::string> items;
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t semi = list.find(';', start);
-    const std::string item = Lower(TrimConfigText(list.substr(start, semi == std::string::npos ? std::string::npos
-                                                                                                : semi - start)));
-    if (!item.empty()) items.push_back(item);
-    if (semi == std::string::npos) break;
-    start = semi + 1;
-  }
-  return items;
-}
-
 // "[name]" with a name beginning with a letter; the name, lower-cased.
 std::string GroupReference(const std::string& item) {
   if (item.size() < 3 || item.front() != '[' || item.back() != ']') return {};
@@ -49,7 +35,7 @@ std::vector<AccountGroup> ParseGroups(const std::string& text) {
     if (eq == std::string::npos) continue;
     AccountGroup group{TrimConfigText(line.substr(0, eq)), {}};
     if (group.name.empty()) continue;
-    for (const std::string& member : SplitItems(line.substr(eq + 1))) group.members.push_back(member);
+    group.members = SplitLowerListItems(line.substr(eq + 1));
     groups.push_back(std::move(group));
   }
   return groups;
@@ -60,8 +46,8 @@ bool AliasMatches(const std::string& given, const std::string& aliases, const st
   const std::string list = Lower(TrimConfigText(aliases));
   if (wanted.empty() || list.empty()) return false;
   if (wanted.find(';') == std::string::npos && list.find(';') == std::string::npos) return wanted == list;
-  const std::vector<std::string> wanted_items = SplitItems(wanted);
-  for (const std::string& item : SplitItems(list)) {
+  const std::vector<std::string> wanted_items = SplitLowerListItems(wanted);
+  for (const std::string& item : SplitLowerListItems(list)) {
     for (const std::string& w : wanted_items)
       if (w == item) return true;
     const std::string group_name = GroupReference(item);

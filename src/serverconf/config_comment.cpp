@@ -59,4 +59,19 @@ std::vector<std::string> SplitConfigLines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> SplitLowerListItems(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t semi = list.find(';', start);
+    std::string item = TrimConfigText(list.substr(start, semi == std::string::npos ? std::string::npos : semi - start));
+    for (char& c : item)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (!item.empty()) items.push_back(std::move(item));
+    if (semi == std::string::npos) break;
+    start = semi + 1;
+  }
+  return items;
+}
+
 }  // namespace serverconf

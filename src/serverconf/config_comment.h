@@ -26,4 +26,8 @@ std::string TrimConfigText(const std::string& text);
 // empty line after it.
 std::vector<std::string> SplitConfigLines(const std::string& text);
 
+// Splits a ";"-separated list into its items, each trimmed and lower-cased
+// (ASCII); empty items are dropped.
+std::vector<std::string> SplitLowerListItems(const std::string& list);
+
 }  // namespace serverconf

@@ -37,20 +37,6 @@ std::optional<std::string> AddressLiteral(const std::string& name) {
   return literal;
 }
 
-std::vector<std::string> SplitItems(const std::string& text) {
-  std::vector<std::string> items;
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t semi = text.find(';', start);
-    std::string item = Lower(TrimConfigText(text.substr(start, semi == std::string::npos ? std::string::npos
-                                                                                          : semi - start)));
-    if (!item.empty()) items.push_back(item);
-    if (semi == std::string::npos) break;
-    start = semi + 1;
-  }
-  return items;
-}
-
 std::string LowerNameInPlace(uint8_t* entry) {
   size_t length = std::min<size_t>(entry[0], kDomainNameMaxChars);
   entry[0] = static_cast<uint8_t>(length);
@@ -165,7 +151,7 @@ std::optional<size_t> DomainTable::Find(const std::string& given, const DomainLo
       for (size_t i = 0; i < count_ && !found; ++i) {
         const std::string binding =
             options.binding_of ? options.binding_of(i) : ComposeDomainBinding(Address(i), std::nullopt);
-        for (const std::string& item : SplitItems(binding))
+        for (const std::string& item : SplitLowerListItems(binding))
           if (item == *literal) found = i;
       }
       if (!found && count_ > 0)
