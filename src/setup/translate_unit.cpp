@@ -1,5 +1,6 @@
 #include "setup/translate_unit.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace setup {
 namespace {
 
 // A component of a form as the language file sees it: its texts when it is a
-// control, the item list when it is a combo box. Components without a window
+// control, the item list when it is a combo box or a check list. Components without a window
 // (the registry components and the like) have a class the file does not
 // translate, so only their names and class names are read.
 class ComponentText : public LanguageControl {
@@ -22,7 +23,8 @@ class ComponentText : public LanguageControl {
   explicit ComponentText(ui::Component& component)
       : component_(component),
         control_(dynamic_cast<ui::Control*>(&component)),
-        combo_(dynamic_cast<ui::TComboBox*>(&component)) {}
+        combo_(dynamic_cast<ui::TComboBox*>(&component)),
+        check_list_(dynamic_cast<ui::TCheckListBox*>(&component)) {}
 
   std::string Name() const override { return component_.name(); }
   std::string ClassName() const override { return component_.class_name(); }
@@ -35,7 +37,9 @@ class ComponentText : public LanguageControl {
     if (control_ != nullptr) control_->SetHint(text);
   }
   std::vector<std::string> Items() const override {
-    return combo_ != nullptr ? combo_->Items() : std::vector<std::string>();
+    if (combo_ != nullptr) return combo_->Items();
+    if (check_list_ != nullptr) return check_list_->Items();
+    return {};
   }
   void SetItems(const std::vector<std::string>& lines) override {
     if (combo_ != nullptr) combo_->SetItems(lines);
@@ -43,11 +47,17 @@ class ComponentText : public LanguageControl {
   void SetItemIndex(int index) override {
     if (combo_ != nullptr) combo_->SetItemIndex(index);
   }
+  void SetItemTexts(const std::vector<std::string>& lines) override {
+    if (check_list_ == nullptr) return;
+    const size_t count = std::min(lines.size(), static_cast<size_t>(check_list_->Count()));
+    for (size_t i = 0; i < count; ++i) check_list_->SetItemText(static_cast<int>(i), lines[i]);
+  }
 
  private:
   ui::Component& component_;
   ui::Control* control_;
   ui::TComboBox* combo_;
+  ui::TCheckListBox* check_list_;
 };
 
 class FormText : public LanguageWindow {
