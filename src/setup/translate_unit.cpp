@@ -1,6 +1,5 @@
 #include "setup/translate_unit.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,9 +14,9 @@ namespace setup {
 namespace {
 
 // A component of a form as the language file sees it: its texts when it is a
-// control, the item list when it is a combo box or a check list. Components without a window
-// (the registry components and the like) have a class the file does not
-// translate, so only their names and class names are read.
+// control, the item list when it is a combo box or a check list. Components
+// without a window (the registry components and the like) have a class the
+// file does not translate, so only their names and class names are read.
 class ComponentText : public LanguageControl {
  public:
   explicit ComponentText(ui::Component& component)
@@ -48,9 +47,9 @@ class ComponentText : public LanguageControl {
     if (combo_ != nullptr) combo_->SetItemIndex(index);
   }
   void SetItemTexts(const std::vector<std::string>& lines) override {
+    // A line past the last item names no item; SetItemText ignores it.
     if (check_list_ == nullptr) return;
-    const size_t count = std::min(lines.size(), static_cast<size_t>(check_list_->Count()));
-    for (size_t i = 0; i < count; ++i) check_list_->SetItemText(static_cast<int>(i), lines[i]);
+    for (size_t i = 0; i < lines.size(); ++i) check_list_->SetItemText(static_cast<int>(i), lines[i]);
   }
 
  private:
