@@ -2,9 +2,13 @@
 # The main job: builds setup.exe and a sample distribution, starts the setup
 # under Wine (on $DISPLAY when set, otherwise on a virtual display), walks the
 # wizard from the welcome page up to the destination page and saves a
-# screenshot of every page; there it cancels, so nothing is installed.
+# screenshot of every page; there it cancels, so nothing is installed. Then
+# it shows the folder browser and each page of the first-run wizard, which a
+# walk that installs nothing never reaches, and saves a screenshot of each.
 #   scripts/demo.sh            screenshots land in build/demo/screenshots/
-#                              (page0-welcome.png ... page5-destination.png)
+#                              (page0-welcome.png ... page5-destination.png,
+#                              browse-folder.png, wizard-page0-host-name.png ...
+#                              wizard-page3-complete.png)
 # TARNO_BUILD_DIR and TARNO_DEMO_DIR replace build/windows and build/demo.
 # On a machine that cannot execute 32-bit code (scripts/windows-arch.sh) the
 # walk uses the x86-64 build of the same sources, build/windows64.
@@ -27,7 +31,7 @@ demo="${TARNO_DEMO_DIR:-$root/build/demo}"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk
+cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk window_gallery
 
 dist="$build/dist"
 dpi="${TARNO_DPI:-96}"
@@ -53,40 +57,49 @@ fi
 # Wine sees the whole file system as drive Z:.
 windows_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 
-echo "walking the wizard of $dist/setup.exe on display $DISPLAY"
-wine_run "$build/bin/demo_walk.exe" \
-  "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" >"$demo/walk.log" 2>&1 &
-walker=$!
-# The walker writes signals/page-N.ready (holding the page's name) when page
-# N is shown and waits until the file is gone; the picture is taken meanwhile.
-status=0
-deadline=$((SECONDS + 300))
-while kill -0 "$walker" 2>/dev/null; do
-  for ready in "$signals"/page-*.ready; do
-    [ -e "$ready" ] || continue
-    page=$(basename "$ready" .ready)
-    page=${page#page-}
-    name=$(tr -cd 'a-z0-9-' < "$ready")
-    shot="$shots/page$page-$name.png"
-    if "$root/scripts/screenshot.sh" "$shot" "$DISPLAY" >/dev/null; then
-      echo "page $page ($name): $shot"
-    else
+# take_screenshots PROGRAM LOG ARGS...: runs the Windows PROGRAM and takes the
+# pictures it asks for. The program writes signals/NAME.ready (holding the
+# picture's name) when a window is ready and waits until the file is gone;
+# the picture is taken meanwhile. Answers non-zero when a picture could not
+# be taken or the program failed.
+take_screenshots() {
+  local program=$1 log=$2 status=0 deadline=$((SECONDS + 300)) ready name shot runner
+  shift 2
+  wine_run "$program" "$@" >"$log" 2>&1 &
+  runner=$!
+  while kill -0 "$runner" 2>/dev/null; do
+    for ready in "$signals"/*.ready; do
+      [ -e "$ready" ] || continue
+      name=$(tr -cd 'a-z0-9-' < "$ready")
+      shot="$shots/$name.png"
+      if "$root/scripts/screenshot.sh" "$shot" "$DISPLAY" >/dev/null; then
+        echo "$name: $shot"
+      else
+        status=1
+      fi
+      rm -f -- "$ready"
+    done
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      echo "$(basename "$program") did not end within 300 s" >&2
+      kill "$runner" 2>/dev/null || true
       status=1
+      break
     fi
-    rm -f -- "$ready"
+    sleep 0.1
   done
-  if [ "$SECONDS" -ge "$deadline" ]; then
-    echo "the walk through the wizard did not end within 300 s" >&2
-    kill "$walker" 2>/dev/null || true
+  if ! wait "$runner"; then
+    echo "$(basename "$program") failed:" >&2
     status=1
-    break
   fi
-  sleep 0.1
-done
-if ! wait "$walker"; then
-  echo "the walk through the wizard failed:" >&2
-  status=1
-fi
-cat "$demo/walk.log" | grep -v '^wine: Read access denied' || true
+  grep -v '^wine: Read access denied' "$log" || true
+  return $status
+}
+
+status=0
+echo "walking the wizard of $dist/setup.exe on display $DISPLAY"
+take_screenshots "$build/bin/demo_walk.exe" "$demo/walk.log" \
+  "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" || status=1
+echo "showing the folder browser and the first-run wizard"
+take_screenshots "$build/bin/window_gallery.exe" "$demo/gallery.log" "$(windows_path "$signals")" || status=1
 wine_run --stop
 exit $status

@@ -53,8 +53,8 @@ std::string ContentForm(const std::string& text) {
 }
 
 bool UsesItemsText(LanguageKind kind) {
-  return kind == LanguageKind::kComboItems || kind == LanguageKind::kHeaderList ||
-         kind == LanguageKind::kListColumns;
+  return kind == LanguageKind::kComboItems || kind == LanguageKind::kListItems ||
+         kind == LanguageKind::kHeaderList || kind == LanguageKind::kListColumns;
 }
 
 // The text written for a control of `kind`.
@@ -64,6 +64,7 @@ std::string TextOf(const LanguageControl& control, LanguageKind kind) {
     case LanguageKind::kCaption:
       return control.Caption();
     case LanguageKind::kComboItems:
+    case LanguageKind::kListItems:
       return JoinItemLines(control.Items());
     case LanguageKind::kHeaderList: {
       std::string section;
@@ -94,6 +95,12 @@ void ApplyItem(const LanguageItem& item, LanguageControl& control) {
       control.SetItems(SplitItemLines(item.text));
       control.SetItemIndex(0);
       break;
+    case LanguageKind::kListItems:
+      // A list's items carry more than their texts (a check list's marks
+      // stand for choices the program reads by index): a translation renames
+      // them and never adds, removes or resets one.
+      control.SetItemTexts(SplitItemLines(item.text));
+      break;
     case LanguageKind::kHeaderList:
     case LanguageKind::kListColumns: {
       const std::vector<std::string> parts = SplitSectionTexts(item.text);
@@ -113,6 +120,7 @@ LanguageKind KindOfClassValue(const std::string& v) {
       v == "tdynpanel" || v == "ttabsheet" || v == "tgroupbox")
     return LanguageKind::kCaption;
   if (v == "tcombobox") return LanguageKind::kComboItems;
+  if (v == "tlistbox" || v == "tchecklistbox") return LanguageKind::kListItems;
   if (v == "tadvancedheaderlist") return LanguageKind::kHeaderList;
   if (v == "tcustomlistview") return LanguageKind::kListColumns;
   return LanguageKind::kNone;

@@ -6,6 +6,7 @@
 //       <FORM ID='TMainForm' CAPTION='...'>
 //         <ITEM ID='NextButton' CLASS='tbutton' CAPTION='...' HINT='...'/>
 //         <ITEM ID='KindCombo' CLASS='tcombobox' ITEMSTEXT='one\r\ntwo\r\n'/>
+//         <ITEM ID='ComponentList' CLASS='tchecklistbox' ITEMSTEXT='one\r\ntwo\r\n'/>
 //     <STRINGS>
 //       <ITEM ID='cname' VALUE='...'/>          (texts of at most 255 characters)
 //       <ITEM ID='cnotrunning'>...</ITEM>       (longer texts as the content)
@@ -34,6 +35,7 @@ enum class LanguageKind {
   kNone,          // not translated
   kCaption,       // tlabel, tradiobutton, tmenuitem, tbutton, tcheckbox, tdynpanel, ttabsheet, tgroupbox
   kComboItems,    // tcombobox: every item line
+  kListItems,     // tlistbox, tchecklistbox: every item line
   kHeaderList,    // tadvancedheaderlist: the section texts
   kListColumns,   // tcustomlistview and its kin: the column captions
 };
@@ -58,10 +60,15 @@ class LanguageControl {
   virtual void SetCaption(const std::string&) {}
   virtual std::string Hint() const { return {}; }
   virtual void SetHint(const std::string&) {}
-  // Combo boxes: all item lines, and the selection.
+  // Combo boxes and list boxes: all item lines.
   virtual std::vector<std::string> Items() const { return {}; }
+  // Combo boxes: replaces the items, and the selection.
   virtual void SetItems(const std::vector<std::string>&) {}
   virtual void SetItemIndex(int) {}
+  // List boxes: line i becomes the text of item i. The items themselves stay
+  // (their number, check marks, enabled state and the selection): lines
+  // beyond the last item are dropped, items without a line keep their text.
+  virtual void SetItemTexts(const std::vector<std::string>&) {}
   // Header sections and list-view columns by index from 0; false when there
   // is no such section or column.
   virtual bool SectionText(int, std::string*) const { return false; }

@@ -31,6 +31,11 @@ struct FakeControl : LanguageControl {
     item_index = -1;
   }
   void SetItemIndex(int index) override { item_index = index < static_cast<int>(items.size()) ? index : -1; }
+  // A list box renames its items in place; the marks stay with them.
+  void SetItemTexts(const std::vector<std::string>& lines) override {
+    ++item_text_sets;
+    for (size_t i = 0; i < lines.size() && i < items.size(); ++i) items[i] = lines[i];
+  }
   bool SectionText(int index, std::string* text) const override {
     if (index < 0 || index >= static_cast<int>(sections.size())) return false;
     *text = sections[index];
@@ -43,6 +48,7 @@ struct FakeControl : LanguageControl {
   std::string name, class_name, caption, hint;
   std::vector<std::string> items;
   int item_index = -1;
+  int item_text_sets = 0;
   std::vector<std::string> sections;
   bool throw_on_read = false;
   int caption_sets = 0;
@@ -97,6 +103,9 @@ struct Application {
     header.sections = {"Name", "Size"};
     FakeControl& list = main.Add("List", "TListView");
     list.sections = {"Column A", "Column B"};
+    FakeControl& components = main.Add("Components", "TCheckListBox", "", "tick them");
+    components.items = {"Mail", "Web", "Chat"};
+    main.Add("EmptyList", "TListBox");
     Window("BrowseFolder", "TBrowseFolder", "");
     Window("", "TUnnamed", "Hidden").Add("Label", "TLabel", "not written");
   }
@@ -138,6 +147,7 @@ TEST(LanguageDocumentTest, ExportWritesEveryNamedWindowAndEveryTranslatableContr
             "<ITEM ID='Kind' CLASS='tcombobox' ITEMSTEXT='First\r\nSecond\r\n' HINT='pick one'/>\r\n"
             "<ITEM ID='Header' CLASS='tadvancedheaderlist' ITEMSTEXT='Name\r\nSize\r\n'/>\r\n"
             "<ITEM ID='List' CLASS='tcustomlistview' ITEMSTEXT='Column A\r\nColumn B\r\n'/>\r\n"
+            "<ITEM ID='Components' CLASS='tchecklistbox' ITEMSTEXT='Mail\r\nWeb\r\nChat\r\n' HINT='tick them'/>\r\n"
             "</FORM>\r\n"
             "<FORM ID='TBrowseFolder'/>\r\n"
             "</FORMS>\r\n"
@@ -150,6 +160,12 @@ TEST(LanguageDocumentTest, ClassNamesAreMappedInLowerCase) {
   EXPECT_EQ(KindOfComponentClass("TTabSheet"), LanguageKind::kCaption);
   EXPECT_EQ(KindOfComponentClass("TComboBox"), LanguageKind::kComboItems);
   EXPECT_EQ(KindOfComponentClass("TMemo"), LanguageKind::kNone);
+  for (const char* list : {"TCheckListBox", "TListBox", "TCHECKLISTBOX"})
+    EXPECT_EQ(KindOfComponentClass(list), LanguageKind::kListItems) << list;
+  EXPECT_EQ(ClassValueOf("TCheckListBox"), "tchecklistbox");
+  EXPECT_EQ(ClassValueOf("TListBox"), "tlistbox");
+  EXPECT_EQ(KindOfClassValue("tchecklistbox"), LanguageKind::kListItems);
+  EXPECT_EQ(KindOfClassValue("TCheckListBox"), LanguageKind::kNone);
   for (const char* list : {"TCustomListView", "TListView", "TExtListViewManagement", "TdfsEnhListView",
                            "TdfsExtListView"}) {
     EXPECT_EQ(KindOfComponentClass(list), LanguageKind::kListColumns) << list;
@@ -171,8 +187,8 @@ TEST(LanguageDocumentTest, ListViewColumnsAreWrittenUpToSixteen) {
   LanguageModel model = CollectLanguage(app.List(), nullptr);
   std::string expected;
   for (int i = 0; i < 16; ++i) expected += "c" + std::to_string(i) + "\r\n";
-  ASSERT_EQ(model.forms[0].items.back().id, "List");
-  EXPECT_EQ(model.forms[0].items.back().text, expected);
+  ASSERT_EQ(model.forms[0].items[8].id, "List");
+  EXPECT_EQ(model.forms[0].items[8].text, expected);
   // Header sections have no such limit.
   FakeControl& header = app.Main().Get("Header");
   header.sections = list.sections;
@@ -274,6 +290,42 @@ TEST(LanguageDocumentTest, ImportAppliesCaptionsHintsAndItemsByExactNames) {
   EXPECT_EQ(app.windows[2]->caption, "Found");
 }
 
+// A list box's items travel like a combo box's, but a translation only
+// renames them: a check list's items stand for choices read by index, so
+// their number stays whatever the file holds, and so does the selection.
+TEST(LanguageDocumentTest, ListItemsAreRenamedInPlace) {
+  Application app;
+  FakeControl& components = app.Main().Get("Components");
+  auto apply = [&app](const std::string& item) {
+    ApplyText("<APPLICATION><FORMS><FORM ID='TMainForm' CAPTION='x'>" + item + "</FORM></FORMS></APPLICATION>", app,
+              nullptr);
+  };
+  apply("<ITEM ID='Components' CLASS='tchecklistbox' ITEMSTEXT='Post&#13;&#10;Netz&#13;&#10;Plaudern&#13;&#10;' "
+        "HINT='ankreuzen'/>");
+  EXPECT_EQ(components.items, (std::vector<std::string>{"Post", "Netz", "Plaudern"}));
+  EXPECT_EQ(components.hint, "ankreuzen");
+  EXPECT_EQ(components.item_index, -1) << "the selection is not touched";
+
+  apply("<ITEM ID='Components' CLASS='tchecklistbox' ITEMSTEXT='Mail&#10;Web'/>");
+  EXPECT_EQ(components.items, (std::vector<std::string>{"Mail", "Web", "Plaudern"}))
+      << "an item without a line keeps its text";
+  EXPECT_EQ(components.hint, "");
+  apply("<ITEM ID='Components' CLASS='tchecklistbox' ITEMSTEXT='A&#13;&#10;B&#13;&#10;C&#13;&#10;D&#13;&#10;'/>");
+  EXPECT_EQ(components.items, (std::vector<std::string>{"A", "B", "C"})) << "a line beyond the last item is dropped";
+
+  // The file's CLASS must name a list: a combo box's text or a caption does not rename it.
+  const int sets = components.item_text_sets;
+  apply("<ITEM ID='Components' CLASS='tcombobox' ITEMSTEXT='X&#10;Y&#10;Z'/>"
+        "<ITEM ID='Components' CLASS='tlabel' CAPTION='X'/>"
+        "<ITEM ID='Components' CLASS='TCheckListBox' ITEMSTEXT='X&#10;Y&#10;Z'/>");
+  EXPECT_EQ(components.items, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(components.item_text_sets, sets);
+  EXPECT_EQ(components.caption_sets, 0);
+  // ...and a list's text does not replace a combo box's items.
+  apply("<ITEM ID='Kind' CLASS='tchecklistbox' ITEMSTEXT='X&#10;Y&#10;Z'/>");
+  EXPECT_EQ(app.Main().Get("Kind").items, (std::vector<std::string>{"First", "Second"}));
+}
+
 TEST(LanguageDocumentTest, ImportSetsMessagesByLowerCaseKey) {
   Application app;
   std::string name = "Tarno", error = "Error", other = "unchanged";
@@ -332,6 +384,7 @@ TEST(LanguageDocumentTest, FileRoundTripKeepsEveryTextIncludingLongMessagesAndAc
 
   Application target;
   target.Main().Get("TitleLabel").caption = "changed";
+  target.Main().Get("Components").items = {"1", "2", "3"};
   std::string name2 = "x", long2 = "y";
   MessageRegistry registry2;
   RegisterMessage("cName", &name2, registry2);
@@ -340,6 +393,7 @@ TEST(LanguageDocumentTest, FileRoundTripKeepsEveryTextIncludingLongMessagesAndAc
   EXPECT_EQ(target.Main().caption, source.Main().caption);
   EXPECT_EQ(target.Main().Get("TitleLabel").caption, source.Main().Get("TitleLabel").caption);
   EXPECT_EQ(target.Main().Get("Kind").items, source.Main().Get("Kind").items);
+  EXPECT_EQ(target.Main().Get("Components").items, source.Main().Get("Components").items);
   EXPECT_EQ(name2, "Tarno");
   EXPECT_EQ(long2, long_text);
   ASSERT_TRUE(WriteLanguageFile(file.Name(), target.List(), &registry2, ""));

@@ -1,11 +1,10 @@
 #include "setup/main_form.h"
 
-#include <shellapi.h>
-
 #include "engine/version_compare.h"
 #include "setup/browse_folder.h"
 #include "setup/res/resource_ids.h"
 #include "setup/setup_messages.h"
+#include "setup/shell_actions.h"
 #include "setup/startup.h"
 #include "setup/wizard_actions.h"
 #include "setup/wizard_checks.h"
@@ -364,13 +363,13 @@ void TMainForm::OfferNewerVersion() {
   // The address comes from a document on the Internet: the shell opens only
   // a web address, never a program or a file that the list might name.
   if (IsWebAddress(latest.download_url)) {
-    ::ShellExecuteA(handle(), "open", latest.download_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    CurrentShellActions().Open(handle(), latest.download_url);
   } else {
     win32::LogLine("new-version check: the download address \"" + latest.download_url +
                    "\" is no web address; it is not opened");
   }
   win32::LogLine("new-version check: the program ends for the download of " + latest.latest_version);
-  ui::Application::Instance().Terminate();
+  CurrentShellActions().EndProgram();
 }
 
 void TMainForm::ShowComponentChoice() {
@@ -387,19 +386,20 @@ void TMainForm::ReadComponentChoice() {
 }
 
 void TMainForm::RunInstallation(ui::Control& sender) {
-  HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-  NextButton->SetEnabled(false);
-  BackButton->SetEnabled(false);
-  try {
-    CurrentWizardActions().InstallProduct(*this);
-  } catch (...) {
-    // The installation reports its own errors to the user; the wizard goes
-    // on to the finish page whatever escaped it.
-    win32::LogLine("installation: " + ui::DescribeException(std::current_exception()));
+  {
+    ui::WaitCursor hourglass(*this);
+    NextButton->SetEnabled(false);
+    BackButton->SetEnabled(false);
+    try {
+      CurrentWizardActions().InstallProduct(*this);
+    } catch (...) {
+      // The installation reports its own errors to the user; the wizard goes
+      // on to the finish page whatever escaped it.
+      win32::LogLine("installation: " + ui::DescribeException(std::current_exception()));
+    }
+    NextButton->SetEnabled(true);
+    BackButton->SetEnabled(true);
   }
-  NextButton->SetEnabled(true);
-  BackButton->SetEnabled(true);
-  ::SetCursor(previous != nullptr ? previous : ::LoadCursorA(nullptr, IDC_ARROW));
   BackButtonClick(sender);
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "setup/setup_messages.h"
+#include "setup/shell_actions.h"
 #include "setup/wizard_actions.h"
 #include "ui/application.h"
 #include "window_driver/window_driver.h"
@@ -95,6 +96,21 @@ TEST_F(MainFormTest, EditionChoiceSetsTheModeOnlyWhenSelectable) {
 
 // ---- Navigation ------------------------------------------------------------
 
+// The cursor a window answers when the mouse moves over it: the window is
+// asked with WM_SETCURSOR, as the system asks it, after the cursor was set to
+// one that no answer gives.
+HCURSOR CursorAnsweredBy(HWND over) {
+  ::SetCursor(::LoadCursorA(nullptr, IDC_CROSS));
+  ::SendMessageA(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  return ::GetCursor();
+}
+std::string CursorName(HCURSOR cursor) {
+  if (cursor == ::LoadCursorA(nullptr, IDC_WAIT)) return "hourglass";
+  if (cursor == ::LoadCursorA(nullptr, IDC_ARROW)) return "arrow";
+  if (cursor == ::LoadCursorA(nullptr, IDC_CROSS)) return "cross (no answer)";
+  return "other cursor";
+}
+
 // What the wizard handed over, as a double of the setup's actions records it.
 class RecordingActions : public WizardActions {
  public:
@@ -106,6 +122,8 @@ class RecordingActions : public WizardActions {
   uint8_t page_during_install = 0xFF;
   bool next_enabled_during_install = true, back_enabled_during_install = true;
   bool hourglass_during_install = false;
+  // The cursor answered while installing, over the window and over a control.
+  std::string cursor_over_window_during_install, cursor_over_control_during_install;
   int post_install_runs = 0;
   uint8_t page_during_post_install = 0xFF;
 
@@ -121,12 +139,31 @@ class RecordingActions : public WizardActions {
     next_enabled_during_install = form.NextButton->Enabled();
     back_enabled_during_install = form.BackButton->Enabled();
     hourglass_during_install = ::GetCursor() == ::LoadCursorA(nullptr, IDC_WAIT);
+    cursor_over_window_during_install = CursorName(CursorAnsweredBy(form.handle()));
+    cursor_over_control_during_install = CursorName(CursorAnsweredBy(form.ProgressBar->handle()));
     if (install_throws) throw std::runtime_error("the installation failed");
   }
   void RunPostInstallActions(TMainForm& form) override {
     ++post_install_runs;
     page_during_post_install = form.state.CurrentPage;
   }
+};
+
+// The shell's open and the end of the program, recorded instead of done.
+class RecordingShell : public ShellActions {
+ public:
+  struct Opened {
+    HWND owner;
+    std::string target;
+  };
+  std::vector<Opened> opened;
+  int ends = 0;
+
+  bool Open(HWND owner, const std::string& target) override {
+    opened.push_back({owner, target});
+    return true;
+  }
+  void EndProgram() override { ++ends; }
 };
 
 // Answers the first message box of this process with `caption` that appears
@@ -178,6 +215,7 @@ class WizardNavigationTest : public MainFormTest {
  protected:
   void SetUp() override {
     previous_ = SetWizardActions(&actions_);
+    previous_shell_ = SetShellActions(&shell_);
     form_->state.ResetFlags();
     form_->state.ProductsXmlUrl = "http://products.example.test/products.xml";
     form_->CheckLatest->SetChecked(false);
@@ -185,7 +223,10 @@ class WizardNavigationTest : public MainFormTest {
     form_->EmailEdit->SetCaption("ann@example.test");
     GoTo(0);
   }
-  void TearDown() override { SetWizardActions(previous_); }
+  void TearDown() override {
+    SetWizardActions(previous_);
+    SetShellActions(previous_shell_);
+  }
 
   // Shows `page` as if the wizard had arrived there.
   void GoTo(uint8_t page) {
@@ -207,6 +248,8 @@ class WizardNavigationTest : public MainFormTest {
 
   RecordingActions actions_;
   WizardActions* previous_ = nullptr;
+  RecordingShell shell_;
+  ShellActions* previous_shell_ = nullptr;
 };
 
 // Next walks the pages one at a time; each page has its title and buttons,
@@ -256,7 +299,12 @@ TEST_F(WizardNavigationTest, NextWalksEveryPageWithItsButtons) {
   EXPECT_FALSE(actions_.next_enabled_during_install) << "Next stays disabled while installing";
   EXPECT_FALSE(actions_.back_enabled_during_install) << "Back stays disabled while installing";
   EXPECT_TRUE(actions_.hourglass_during_install) << "the hourglass shows while installing";
-  EXPECT_NE(::GetCursor(), ::LoadCursorA(nullptr, IDC_WAIT)) << "the cursor is restored after installing";
+  EXPECT_EQ(actions_.cursor_over_window_during_install, "hourglass") << "the mouse moving over the window";
+  EXPECT_EQ(actions_.cursor_over_control_during_install, "hourglass") << "the mouse moving over a control";
+  EXPECT_EQ(CursorName(::GetCursor()), "arrow") << "the cursor is restored after installing";
+  EXPECT_FALSE(form_->Busy());
+  EXPECT_EQ(CursorName(CursorAnsweredBy(form_->NextButton->handle())), "arrow")
+      << "the mouse moving over the finish page's button after installing";
   ExpectOnlyPage(7);
   EXPECT_EQ(form_->PageCaption->Caption(), "Setup Complete");
   EXPECT_EQ(form_->NextButton->Caption(), "&Finish");
@@ -296,6 +344,11 @@ TEST_F(WizardNavigationTest, InstallationErrorsAreSwallowed) {
   EXPECT_EQ(actions_.installs, 1);
   ExpectOnlyPage(7);
   EXPECT_TRUE(form_->NextButton->Enabled());
+  EXPECT_EQ(actions_.cursor_over_control_during_install, "hourglass");
+  EXPECT_FALSE(form_->Busy()) << "the window is no longer busy after the error";
+  EXPECT_EQ(CursorName(::GetCursor()), "arrow");
+  EXPECT_EQ(CursorName(CursorAnsweredBy(form_->handle())), "arrow");
+  EXPECT_EQ(CursorName(CursorAnsweredBy(form_->NextButton->handle())), "arrow");
 }
 
 // An upgrade over an existing configuration needs neither the tutorial nor
@@ -443,6 +496,51 @@ TEST_F(WizardNavigationTest, NewVersionCheckOnTheLicencePage) {
   GoTo(2);
   Back();
   EXPECT_EQ(actions_.checks, 5) << "no check with CheckLatest unchecked";
+}
+
+// Yes to a newer version opens its download address with the shell and ends
+// the program; No and Cancel go on with the licence page. Only a web address
+// is ever opened, whatever the product list names.
+TEST_F(WizardNavigationTest, NewerVersionYesOpensTheDownloadAndEnds) {
+  form_->CheckLatest->SetChecked(true);
+  actions_.answer = {true, "https://www.example.test/download/tarno-8.4.0.exe", "8.4.0", ""};
+  for (int answer : {IDNO, IDCANCEL}) {
+    GoTo(0);
+    BoxAnswerer answerer("Question", answer, driver::Milliseconds(10000));
+    Next();
+    answerer.Join();
+    ASSERT_TRUE(answerer.seen().has_value()) << "no question; " << answerer.error();
+    EXPECT_TRUE(shell_.opened.empty()) << driver::ButtonName(answer) << " opened " << shell_.opened[0].target;
+    EXPECT_EQ(shell_.ends, 0) << driver::ButtonName(answer) << " ended the program";
+    ExpectOnlyPage(1);
+  }
+
+  {
+    GoTo(0);
+    BoxAnswerer answerer("Question", IDYES, driver::Milliseconds(10000));
+    Next();
+    answerer.Join();
+    ASSERT_TRUE(answerer.seen().has_value()) << "no question; " << answerer.error();
+  }
+  ASSERT_EQ(shell_.opened.size(), 1u);
+  EXPECT_EQ(shell_.opened[0].target, "https://www.example.test/download/tarno-8.4.0.exe");
+  EXPECT_EQ(shell_.opened[0].owner, form_->handle());
+  EXPECT_EQ(shell_.ends, 1) << "Yes ends the program";
+
+  for (const char* address : {"file:///C:/Windows/notepad.exe", "C:\\Windows\\notepad.exe", "https:///download",
+                              "http://www.example.test/a b", ""}) {
+    shell_.opened.clear();
+    shell_.ends = 0;
+    actions_.answer.download_url = address;
+    GoTo(0);
+    BoxAnswerer answerer("Question", IDYES, driver::Milliseconds(10000));
+    Next();
+    answerer.Join();
+    ASSERT_TRUE(answerer.seen().has_value()) << "no question for '" << address << "'; " << answerer.error();
+    EXPECT_TRUE(shell_.opened.empty()) << "'" << address << "' was opened";
+    EXPECT_EQ(shell_.ends, 1) << "Yes ends the program also when the address is not opened ('" << address << "')";
+  }
+  form_->CheckLatest->SetChecked(false);
 }
 
 // The user details check decides Next on page 2, and only there.

@@ -14,15 +14,16 @@ namespace setup {
 namespace {
 
 // A component of a form as the language file sees it: its texts when it is a
-// control, the item list when it is a combo box. Components without a window
-// (the registry components and the like) have a class the file does not
-// translate, so only their names and class names are read.
+// control, the item list when it is a combo box or a check list. Components
+// without a window (the registry components and the like) have a class the
+// file does not translate, so only their names and class names are read.
 class ComponentText : public LanguageControl {
  public:
   explicit ComponentText(ui::Component& component)
       : component_(component),
         control_(dynamic_cast<ui::Control*>(&component)),
-        combo_(dynamic_cast<ui::TComboBox*>(&component)) {}
+        combo_(dynamic_cast<ui::TComboBox*>(&component)),
+        check_list_(dynamic_cast<ui::TCheckListBox*>(&component)) {}
 
   std::string Name() const override { return component_.name(); }
   std::string ClassName() const override { return component_.class_name(); }
@@ -35,7 +36,9 @@ class ComponentText : public LanguageControl {
     if (control_ != nullptr) control_->SetHint(text);
   }
   std::vector<std::string> Items() const override {
-    return combo_ != nullptr ? combo_->Items() : std::vector<std::string>();
+    if (combo_ != nullptr) return combo_->Items();
+    if (check_list_ != nullptr) return check_list_->Items();
+    return {};
   }
   void SetItems(const std::vector<std::string>& lines) override {
     if (combo_ != nullptr) combo_->SetItems(lines);
@@ -43,11 +46,17 @@ class ComponentText : public LanguageControl {
   void SetItemIndex(int index) override {
     if (combo_ != nullptr) combo_->SetItemIndex(index);
   }
+  void SetItemTexts(const std::vector<std::string>& lines) override {
+    // A line past the last item names no item; SetItemText ignores it.
+    if (check_list_ == nullptr) return;
+    for (size_t i = 0; i < lines.size(); ++i) check_list_->SetItemText(static_cast<int>(i), lines[i]);
+  }
 
  private:
   ui::Component& component_;
   ui::Control* control_;
   ui::TComboBox* combo_;
+  ui::TCheckListBox* check_list_;
 };
 
 class FormText : public LanguageWindow {

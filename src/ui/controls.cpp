@@ -285,6 +285,21 @@ std::vector<std::string> TCheckListBox::Items() const {
   return texts;
 }
 
+void TCheckListBox::SetItemText(int index, const std::string& text) {
+  if (index < 0 || index >= Count()) return;
+  Item& item = items_[static_cast<size_t>(index)];
+  item.text = text;
+  if (handle() == nullptr) return;
+  // A list box renames an item only by replacing it; the replacement gets
+  // the item's data (its check mark) and the selection back.
+  const LRESULT selected = ::SendMessageA(handle(), LB_GETCURSEL, 0, 0);
+  ::SendMessageA(handle(), LB_DELETESTRING, index, 0);
+  const LRESULT inserted =
+      ::SendMessageA(handle(), LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(item.text.c_str()));
+  if (inserted >= 0) ::SendMessageA(handle(), LB_SETITEMDATA, inserted, item.checked ? 1 : 0);
+  if (selected == index) ::SendMessageA(handle(), LB_SETCURSEL, index, 0);
+}
+
 bool TCheckListBox::Checked(int index) const {
   return index >= 0 && index < Count() && items_[static_cast<size_t>(index)].checked;
 }

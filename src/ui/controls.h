@@ -178,6 +178,9 @@ class TCheckListBox : public Control {
 
   int Count() const { return static_cast<int>(items_.size()); }
   std::vector<std::string> Items() const;
+  // Renames item `index`; its check mark, enabled state and the selection
+  // stay. An index outside the list does nothing.
+  void SetItemText(int index, const std::string& text);
   // Index checks: an index outside the list reads as unchecked and disabled,
   // and setting it does nothing.
   bool Checked(int index) const;

@@ -122,6 +122,16 @@ int Form::ShowModal() {
   return modal_result;
 }
 
+WaitCursor::WaitCursor(Form& form)
+    : form_(form), previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {
+  ++form_.busy_count_;
+}
+
+WaitCursor::~WaitCursor() {
+  if (--form_.busy_count_ > 0) return;
+  ::SetCursor(previous_ != nullptr ? previous_ : ::LoadCursorA(nullptr, IDC_ARROW));
+}
+
 LRESULT CALLBACK Form::ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
@@ -158,6 +168,16 @@ LRESULT CALLBACK Form::ContainerProc(HWND window, UINT message, WPARAM wparam, L
           return 1;
         }
         break;
+      case WM_SETCURSOR: {
+        // A control asks its parents first (the default handling), so the
+        // form and its panels see the request for every control they hold.
+        Form* form = self != nullptr ? self->form() : nullptr;
+        if (form != nullptr && form->Busy()) {
+          ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+          return TRUE;
+        }
+        break;
+      }
       case DM_GETDEFID: {
         auto* form = dynamic_cast<Form*>(self);
         if (form != nullptr && form->default_button != nullptr && form->default_button->handle() != nullptr)

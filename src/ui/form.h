@@ -54,6 +54,11 @@ class Form : public Control {
   // A key seen through keyboard preview; returns true when the key is consumed.
   virtual bool FormKeyPress(char /*key*/) { return false; }
 
+  // Busy: while work runs inside an event handler, the hourglass shows over
+  // the whole window, also when the mouse moves (every WM_SETCURSOR of the
+  // form and its controls is answered with it). WaitCursor sets and ends it.
+  bool Busy() const { return busy_count_ > 0; }
+
   int NextControlId() { return next_control_id_++; }
   void UpdateTooltip(Control& control);
   Control* ControlById(int id) const;
@@ -73,6 +78,24 @@ class Form : public Control {
   bool shown_once_ = false;
   int next_control_id_ = 100;
   HWND tooltip_ = nullptr;
+  int busy_count_ = 0;
+  friend class WaitCursor;
+};
+
+// Makes `form` busy for its lifetime and shows the hourglass at once. On
+// destruction (also when the work in between threw) the form is no longer
+// busy and the cursor shown before comes back, or the arrow when there was
+// none. Scopes may nest; the outermost one restores.
+class WaitCursor {
+ public:
+  explicit WaitCursor(Form& form);
+  ~WaitCursor();
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  Form& form_;
+  HCURSOR previous_;
 };
 
 }  // namespace ui

@@ -16,6 +16,7 @@ namespace {
 using driver::Milliseconds;
 
 constexpr char kCompanyKey[] = "Software\\Cordane";
+constexpr char kProductKey[] = "Software\\Cordane\\Tarno Mail Server";
 
 class LanguageTest : public ::testing::Test {
  protected:
@@ -89,14 +90,16 @@ TEST_F(LanguageTest, ExportSwitchWritesEveryWindowControlAndMessageAndEnds) {
 
   // Every item is a translatable control with a text, in lower-case class.
   const std::set<std::string> classes = {"tlabel", "tradiobutton", "tbutton", "tcheckbox", "tdynpanel",
-                                         "tgroupbox", "tcombobox"};
+                                         "tgroupbox", "tcombobox", "tchecklistbox"};
+  const std::set<std::string> item_lists = {"tcombobox", "tchecklistbox"};
   for (const auto& form : forms->Children()) {
     for (const auto& item : form->Children()) {
       const std::string id = item->GetAttribute("ID", true);
       EXPECT_EQ(item->Name(), "ITEM");
       EXPECT_TRUE(classes.count(item->GetAttribute("CLASS", true))) << id << " " << item->GetAttribute("CLASS", true);
-      const std::string shown = item->GetAttribute("CLASS", true) == "tcombobox" ? item->GetAttribute("ITEMSTEXT", true)
-                                                                                 : item->GetAttribute("CAPTION", true);
+      const std::string shown = item_lists.count(item->GetAttribute("CLASS", true))
+                                    ? item->GetAttribute("ITEMSTEXT", true)
+                                    : item->GetAttribute("CAPTION", true);
       EXPECT_FALSE(shown.empty()) << id << " has no text";
       ASSERT_FALSE(item->Attributes().empty());
       EXPECT_EQ(item->Attributes()[0].Name, "ID");
@@ -111,6 +114,11 @@ TEST_F(LanguageTest, ExportSwitchWritesEveryWindowControlAndMessageAndEnds) {
   EXPECT_EQ(CaptionOf(main, "FolderBox"), "Destination Directory");
   EXPECT_EQ(CaptionOf(main, "PathEdit"), "Tarno\\");
   EXPECT_EQ(CaptionOf(main, "RunTutorial"), "Run Installation Wizard");
+  ASSERT_NE(Item(main, "ComponentList"), nullptr);
+  EXPECT_EQ(Item(main, "ComponentList")->GetAttribute("CLASS", true), "tchecklistbox");
+  EXPECT_EQ(Item(main, "ComponentList")->GetAttribute("ITEMSTEXT", true),
+            "Mail Services (SMTP, POP3, IMAP, LDAP, HTTP, FTP)\r\nWebMail\r\nAnti-Spam\r\nAnti-Virus\r\n"
+            "Instant Messaging\r\nGroupWare\r\n");
   ASSERT_NE(Item(main, "TarnoProRadio"), nullptr);
   EXPECT_EQ(Item(main, "TarnoProRadio")->GetAttribute("CLASS", true), "tradiobutton");
   // Controls without a text, and controls of classes the file does not know.
@@ -226,6 +234,79 @@ TEST_F(LanguageTest, TranslatedFileChangesTheWizardAndSurvivesARefresh) {
     EXPECT_EQ(item->GetText(true), long_text);
   }
   EXPECT_TRUE(found);
+}
+
+// The component list travels in the file like a combo box: a translator
+// renames the components in an exported file, and the components page shows
+// the new names, each in its place, with the choices read from the registry;
+// a choice made there is kept when the page is left and entered again.
+TEST_F(LanguageTest, TranslatedComponentNamesKeepTheirChoices) {
+  SetupRun run;
+  const std::string exported = Export(run, "/exportlanguage");
+  const std::string line_start = "<ITEM ID='ComponentList' CLASS='tchecklistbox' ITEMSTEXT='";
+  const size_t line = exported.find(line_start);
+  ASSERT_NE(line, std::string::npos) << exported;
+  const size_t line_end = exported.find("\r\n", line);
+  ASSERT_NE(line_end, std::string::npos);
+  const std::vector<std::string> names = {"Maildienste (SMTP, POP3, IMAP, LDAP, HTTP, FTP)", "Web-Mail",
+                                          "Spamschutz", "Virenschutz", "Sofortnachrichten", "Gruppenarbeit"};
+  std::string translated = line_start;
+  for (const std::string& name : names) translated += name + "&#13;&#10;";
+  translated += "' HINT='Was installiert wird'/>";
+  WriteFile(run.dist() + "setup.lng",
+            exported.substr(0, line) + translated + exported.substr(line_end));
+
+  WriteDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallAV", 1);
+  WriteDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallCalendar", 1);
+  ASSERT_TRUE(run.Start("/SILENT"));
+  HWND main = run.WaitForMainWindow();
+  ASSERT_NE(main, nullptr) << "no main window; log:\n" << run.Log();
+  auto control = [&](const char* name) { return run.Control(main, name); };
+  auto next_to = [&](const char* panel) {
+    driver::Click(control("NextButton"));
+    return driver::WaitUntil([&] { return driver::IsVisible(control(panel)); });
+  };
+  ASSERT_TRUE(next_to("LicensePanel"));
+  ASSERT_TRUE(next_to("CredentialsPanel"));
+  driver::SetText(control("NameEdit"), "Ann Admin");
+  driver::SetText(control("EmailEdit"), "ann@example.test");
+  ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsEnabled(control("NextButton")); }));
+  ASSERT_TRUE(next_to("SetupTypePanel"));
+  ASSERT_TRUE(next_to("SetupComponents"));
+
+  // Each item's data is its check mark, as the page set it from the flags.
+  HWND list = control("ComponentList");
+  auto marks = [&] {
+    std::string text;
+    for (int i = 0; i < driver::ItemCount(list); ++i) text += driver::ItemData(list, i) ? '1' : '0';
+    return text;
+  };
+  EXPECT_TRUE(driver::WaitUntil([&] { return marks() == "111010"; })) << "marks " << marks();
+  EXPECT_EQ(driver::Items(list), names);
+  EXPECT_EQ(driver::SelectedIndex(list), 0);
+
+  // Space on the selected item toggles it: WebMail off.
+  driver::SelectItem(list, 1);
+  driver::PressKey(list, VK_SPACE);
+  EXPECT_TRUE(driver::WaitUntil([&] { return marks() == "101010"; })) << "marks " << marks();
+  ASSERT_TRUE(next_to("InstallPanel"));
+  driver::Click(control("BackButton"));
+  ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsVisible(control("SetupComponents")); }));
+  EXPECT_TRUE(driver::WaitUntil([&] { return driver::SelectedIndex(list) == 0; }));
+  EXPECT_EQ(marks(), "101010") << "the choice read on the destination page, shown again";
+  EXPECT_EQ(driver::Items(list), names);
+  run.process().Terminate();
+
+  // A refresh writes the translated names back.
+  const std::string refreshed = Export(run, "/exportlanguage");
+  xmldoc::TXMLObject document;
+  ASSERT_TRUE(document.ParseXML(refreshed));
+  const xmldoc::TXMLObject* item = Item(Form(*document.Children()[0]->FindChild("FORMS"), "TMainForm"), "ComponentList");
+  ASSERT_NE(item, nullptr) << refreshed;
+  std::string expected;
+  for (const std::string& name : names) expected += name + "\r\n";
+  EXPECT_EQ(item->GetAttribute("ITEMSTEXT", true), expected);
+  EXPECT_EQ(item->GetAttribute("HINT", true), "Was installiert wird");
 }
 
 }  // namespace

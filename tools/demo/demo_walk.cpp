@@ -6,8 +6,8 @@
 //   demo_walk.exe SETUP_EXE SIGNAL_DIR
 //
 // The hand-over with the script: for page N the walker writes
-// SIGNAL_DIR\page-N.ready holding the page's short name and waits until the
-// script has taken its picture and deleted the file (at most 60 s). Exits 0
+// SIGNAL_DIR\page-N.ready holding the picture's name ("page0-welcome") and
+// waits until the script has taken it and deleted the file (at most 60 s). Exits 0
 // when the walk went through and the setup ended with exit code 0; otherwise
 // says on stderr what went wrong and exits 1.
 #include <windows.h>
@@ -118,7 +118,8 @@ class Walk {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
     DWORD written = 0;
-    ::WriteFile(file, name, static_cast<DWORD>(std::char_traits<char>::length(name)), &written, nullptr);
+    const std::string picture = "page" + std::to_string(index) + "-" + name;
+    ::WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written, nullptr);
     ::CloseHandle(file);
     bool taken = driver::WaitUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
                                    Milliseconds(60000), Milliseconds(100));
