@@ -60,6 +60,9 @@ bool OpenExisting(const char* path, win32::ScopedRegKey& key) {
   return false;
 }
 
+// A missing value is copied as an empty string. A value of another type is
+// nothing an early version wrote; like a binary value of another type it
+// ends the conversion.
 void CopyString(HKEY from, HKEY to, const char* name, const KeyConversion& conversion) {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;

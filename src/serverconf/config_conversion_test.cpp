@@ -196,7 +196,7 @@ TEST_F(ConvertRegistryTest, FlagOffThenOnLeavesTheEarlyKeys) {
   PutEarlyWebMailKey();
   ConvertRegistry(false);
   const auto mail = Values(kMailKey);
-  EXPECT_EQ(mail.size(), 10u) << "six texts and four binary values";
+  EXPECT_EQ(mail.size(), 10u) << "six strings and four binary values";
   Put(kEarlyMailKey, "Version", Sz("3.9.2"));
   ConvertRegistry(true);
   EXPECT_TRUE(KeyExists(kEarlyMailKey));

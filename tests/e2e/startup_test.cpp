@@ -350,7 +350,10 @@ TEST_F(StartupTest, CommandModesEndWithoutTheWizard) {
 // The logon switches open the installed server's web pages through the
 // shell. The browser is replaced for the test by the shell's handler of
 // http addresses: url_recorder.exe, which writes each address it is opened
-// with to a file of the test's own.
+// with to a file of the test's own. The handler is registered in the
+// machine's class table: Wine reads HKEY_CLASSES_ROOT from
+// HKLM\Software\Classes only and passes over a per-user class, where
+// Windows would let a per-user http handler take precedence.
 class LogonTest : public StartupTest {
  protected:
   static constexpr char kHttpClass[] = "Software\\Classes\\http";
@@ -388,9 +391,7 @@ class LogonTest : public StartupTest {
     if (!run.Start(arguments)) return {};
     std::optional<DWORD> code = run.process().WaitForExit(Milliseconds(15000));
     EXPECT_TRUE(code.has_value()) << "setup.exe " << arguments << " did not end";
-    if (code) {
-      EXPECT_EQ(*code, 0u) << "setup.exe " << arguments;
-    }
+    EXPECT_EQ(code.value_or(0xdead), 0u) << "setup.exe " << arguments;
     EXPECT_EQ(driver::FindTopLevelWindow({"TMainForm", "", run.process().id(), true}), nullptr);
     auto lines = [&] {
       const std::string text = ReadFile(record_);
@@ -404,8 +405,8 @@ class LogonTest : public StartupTest {
     return ReadFile(record_);
   }
 
-  static inline const HKEY kHandlerRoot = HKEY_CURRENT_USER;
-  SavedKey user_http_{HKEY_CURRENT_USER, kHttpClass};
+  static inline const HKEY kHandlerRoot = HKEY_LOCAL_MACHINE;
+  SavedKey http_class_{kHandlerRoot, kHttpClass};
   std::string folder_ = TempFolder("tarno-logon");
   std::string record_ = folder_ + "opened.txt";
   int installations_ = 0;
