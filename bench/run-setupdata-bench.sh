@@ -28,6 +28,13 @@ repeat=3
 work=$root/build/bench-work
 native=$root/build/bench-native
 windows=$root/build/bench-windows
+# The Windows phases run the build this machine can execute (see
+# scripts/windows-arch.sh): i686 under 32-bit Wine, else x86-64 under 64-bit Wine.
+if [ "$("$root/scripts/windows-arch.sh")" = i686 ]; then
+  toolchain=$root/cmake/toolchain-i686-mingw.cmake wine_arch=win32
+else
+  toolchain=$root/cmake/toolchain-x86_64-mingw.cmake wine_arch=win64
+fi
 with_windows=1
 while [ $# -gt 0 ]; do
   case $1 in
@@ -53,7 +60,7 @@ cmake --build "$native" -j2 --target setupdata_bench packdat >/dev/null
 if [ $with_windows = 1 ]; then
   log "building (Release) in $windows"
   cmake -S "$root" -B "$windows" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" >"$work/windows-configure.log" 2>&1 ||
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" >"$work/windows-configure.log" 2>&1 ||
     { cat "$work/windows-configure.log" >&2; exit 2; }
   cmake --build "$windows" -j2 --target setupdata_bench >/dev/null
 fi
@@ -88,7 +95,7 @@ run() {  # platform repetition phase args...
     for a in "$@"; do
       case $a in /*) args+=("$(winpath "$a")") ;; *) args+=("$a") ;; esac
     done
-    "$root/tools/wine/wine-run" --state "$wine_state" "$windows/bin/setupdata_bench.exe" "${args[@]}" \
+    "$root/tools/wine/wine-run" --state "$wine_state" --arch "$wine_arch" "$windows/bin/setupdata_bench.exe" "${args[@]}" \
         >"$work/wine.out" 2>&1 || { cat "$work/wine.out" >&2; return 1; }
     line=$(grep '^phase=' "$work/wine.out" | tr -d '\r')
   fi
@@ -97,7 +104,7 @@ run() {  # platform repetition phase args...
 }
 
 platforms=(native)
-[ $with_windows = 1 ] && platforms+=(windows) && "$root/tools/wine/wine-run" --state "$wine_state" --start
+[ $with_windows = 1 ] && platforms+=(windows) && "$root/tools/wine/wine-run" --state "$wine_state" --arch "$wine_arch" --start
 for rep in $(seq 1 "$repeat"); do
   for p in "${platforms[@]}"; do
     # Pairs run in both orders over the repetitions, each phase after a sync,
@@ -124,7 +131,7 @@ for rep in $(seq 1 "$repeat"); do
     run "$p" "$rep" copy copy "$work/payload" "$out/$p-copy-$rep"
   done
 done
-[ $with_windows = 1 ] && "$root/tools/wine/wine-run" --state "$wine_state" --stop
+[ $with_windows = 1 ] && "$root/tools/wine/wine-run" --state "$wine_state" --arch "$wine_arch" --stop
 
 python3 - "$results" "$work" <<'EOF' | tee "$work/summary.txt"
 import os, statistics, sys
