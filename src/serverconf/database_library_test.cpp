@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "serverconf/config_comment.h"
 #include "serverconf/config_store.h"
 #include "serverconf/config_store_test_support.h"
 #include "serverconf/database_entry_points.h"
@@ -41,18 +42,6 @@ std::string SystemText(DWORD code) {
   if (buffer) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
 }
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -98,13 +87,13 @@ class DatabaseLibraryTest : public ::testing::Test {
   // of its own, such as the system's DNS servers it could not read).
   std::string LibraryLog() const {
     std::string lines;
-    for (const std::string& line : Lines(Log()))
+    for (const std::string& line : SplitConfigLines(Log()))
       if (line.find("db.dll") != std::string::npos) lines += line + "\r\n";
     return lines;
   }
   // The stand-in's calls log in `dir` (relative to inst\), one call a line.
   std::vector<std::string> Calls(const std::string& dir = "") const {
-    return Lines(folder_.Read("inst\\" + dir + "db-calls.log"));
+    return SplitConfigLines(folder_.Read("inst\\" + dir + "db-calls.log"));
   }
   void ClearCalls(const std::string& dir = "") const { ::DeleteFileA((Inst() + dir + "db-calls.log").c_str()); }
 

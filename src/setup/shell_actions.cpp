@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "setup/replaceable.h"
 #include "ui/application.h"
 #include "win32/win32_error.h"
 
@@ -23,19 +24,13 @@ class ProductShellActions : public ShellActions {
   void EndProgram() override { ui::Application::Instance().Terminate(); }
 };
 
-ShellActions* g_actions = nullptr;
-
 }  // namespace
 
 ShellActions& CurrentShellActions() {
   static ProductShellActions product;
-  return g_actions != nullptr ? *g_actions : product;
+  return Replaceable<ShellActions>::Current(product);
 }
 
-ShellActions* SetShellActions(ShellActions* actions) {
-  ShellActions* previous = g_actions;
-  g_actions = actions;
-  return previous;
-}
+ShellActions* SetShellActions(ShellActions* actions) { return Replaceable<ShellActions>::Replace(actions); }
 
 }  // namespace setup

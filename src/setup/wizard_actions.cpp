@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "setup/replaceable.h"
 #include "setup/setup_state.h"
 #include "win32/log.h"
 
@@ -29,20 +30,14 @@ class ProductWizardActions : public WizardActions {
   }
 };
 
-WizardActions* g_actions = nullptr;
-
 }  // namespace
 
 WizardActions& CurrentWizardActions() {
   static ProductWizardActions product;
-  return g_actions != nullptr ? *g_actions : product;
+  return Replaceable<WizardActions>::Current(product);
 }
 
-WizardActions* SetWizardActions(WizardActions* actions) {
-  WizardActions* previous = g_actions;
-  g_actions = actions;
-  return previous;
-}
+WizardActions* SetWizardActions(WizardActions* actions) { return Replaceable<WizardActions>::Replace(actions); }
 
 bool IsWebAddress(const std::string& url) {
   std::string lower;

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "picture_request.h"
 #include "window_driver/window_driver.h"
 
 namespace {
@@ -114,19 +115,8 @@ class Walk {
   }
 
   void Screenshot(size_t index, const char* name) {
-    std::string path = signal_dir_ + "page-" + std::to_string(index) + ".ready";
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
-    DWORD written = 0;
-    const std::string picture = "page" + std::to_string(index) + "-" + name;
-    ::WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written, nullptr);
-    ::CloseHandle(file);
-    bool taken = driver::WaitUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                                   Milliseconds(60000), Milliseconds(100));
-    if (!taken) {
-      ::DeleteFileA(path.c_str());
-      throw std::runtime_error("no screenshot of page " + std::to_string(index) + " within 60 s");
-    }
+    demo::RequestPicture(signal_dir_ + "page-" + std::to_string(index) + ".ready",
+                         "page" + std::to_string(index) + "-" + name, "screenshot of page " + std::to_string(index));
   }
 
   std::string setup_exe_, signal_dir_;

@@ -22,6 +22,7 @@
 #include "setup/res/resource_ids.h"
 #include "setup/wizard_form.h"
 #include "ui/application.h"
+#include "picture_request.h"
 #include "window_driver/window_driver.h"
 
 namespace {
@@ -118,18 +119,7 @@ class Gallery {
   // repaint asked for here returns only when the window's thread has drawn it.
   void Picture(HWND window, const std::string& name) {
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    std::string path = signal_dir_ + name + ".ready";
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
-    DWORD written = 0;
-    ::WriteFile(file, name.data(), static_cast<DWORD>(name.size()), &written, nullptr);
-    ::CloseHandle(file);
-    bool taken = driver::WaitUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                                   Milliseconds(60000), Milliseconds(100));
-    if (!taken) {
-      ::DeleteFileA(path.c_str());
-      throw std::runtime_error("no picture " + name + " within 60 s");
-    }
+    demo::RequestPicture(signal_dir_ + name + ".ready", name, "picture " + name);
     std::printf("%s\n", name.c_str());
     std::fflush(stdout);
   }
