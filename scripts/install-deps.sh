@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang file python3 zlib1g-dev
+  cmake make g++ clang file python3 zlib1g-dev ccache
   libclang-rt-14-dev   # libFuzzer and the sanitizer runtimes for clang (only recommended by clang)
   mingw-w64 gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
