@@ -105,10 +105,11 @@ int RunAsProgram() {
 }  // namespace
 
 int main() {
+  // Asking the dispatcher is no way to tell: Wine's connects a program
+  // started by hand to whichever service the manager started last.
+  if (!StartedByServiceManager()) return RunAsProgram();
   char name[64];
   lstrcpynA(name, kRow.service, sizeof(name));
   SERVICE_TABLE_ENTRYA services[] = {{name, ServiceMain}, {nullptr, nullptr}};
-  if (::StartServiceCtrlDispatcherA(services)) return 0;
-  if (::GetLastError() != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) return 1;
-  return RunAsProgram();
+  return ::StartServiceCtrlDispatcherA(services) ? 0 : 1;
 }

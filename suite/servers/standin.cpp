@@ -1,5 +1,6 @@
 #include "standin.h"
 
+#include <tlhelp32.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "smtp_session.h"
 
@@ -161,6 +163,23 @@ Settings LoadSettings() {
   settings.hold_port = static_cast<int>(::GetPrivateProfileIntA("StandIn", "HoldPort", 0, ini.c_str()));
   settings.smtp_port = static_cast<int>(::GetPrivateProfileIntA("StandIn", "SmtpPort", 25, ini.c_str()));
   return settings;
+}
+
+bool StartedByServiceManager() {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  DWORD parent = 0;
+  std::vector<PROCESSENTRY32> processes;
+  for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
+    processes.push_back(entry);
+    if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+  }
+  ::CloseHandle(snapshot);
+  for (const PROCESSENTRY32& process : processes)
+    if (process.th32ProcessID == parent) return lstrcmpiA(process.szExeFile, "services.exe") == 0;
+  return false;
 }
 
 void LogCommand(const std::string& line) {

@@ -31,6 +31,8 @@ struct Settings {
 std::string ProgramFolder();
 std::string ProgramBaseName();
 Settings LoadSettings();
+// Whether the service control manager ("services.exe") started this process.
+bool StartedByServiceManager();
 
 // Appends one line to the command log (thread-safe).
 void LogCommand(const std::string& line);
