@@ -226,20 +226,20 @@ bool SetServiceRestartOnFailure(SC_HANDLE service) {
 void CreateServerService(const std::string& install_dir, std::size_t row) {
   const ServiceRow& server = ServiceTable[row];
   ScopedServiceHandle manager = OpenManager(SC_MANAGER_ALL_ACCESS);
-  if (!manager) return ShowServiceWarning(::GetLastError());
-  const std::string program = ServiceProgramPath(install_dir, server.Executable);
-  ScopedServiceHandle service(::CreateServiceA(manager.get(), server.ServiceName, server.DisplayName,
-                                               SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                               SERVICE_ERROR_NORMAL, program.c_str(), nullptr, nullptr, nullptr,
-                                               nullptr, nullptr));
-  const DWORD create_error = service ? ERROR_SUCCESS : ::GetLastError();
-  if (!service) win32::LogFailure("creating service", server.ServiceName, create_error);
-
+  ScopedServiceHandle service;
+  DWORD create_error = manager ? ERROR_SUCCESS : ::GetLastError();
+  if (manager) {
+    const std::string program = ServiceProgramPath(install_dir, server.Executable);
+    service.reset(::CreateServiceA(manager.get(), server.ServiceName, server.DisplayName, SERVICE_ALL_ACCESS,
+                                   SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                   program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (!service) create_error = win32::LogFailure("creating service", server.ServiceName, ::GetLastError());
+    // An existing service (the usual reason for a failed creation) still
+    // gets its description and restart on failure.
+    if (!service)
+      service.reset(::OpenServiceA(manager.get(), server.ServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
+  }
   SetServiceDescription(server);
-  // An existing service (the usual reason for a failed creation) still gets
-  // its description and restart on failure.
-  if (!service)
-    service.reset(::OpenServiceA(manager.get(), server.ServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
   if (service) {
     SetManagerDescription(service.get(), server);
     SetServiceRestartOnFailure(service.get());

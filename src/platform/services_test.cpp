@@ -163,7 +163,8 @@ TEST_F(Services, CreateDescribeStartCommandStopDisableDelete) {
   EXPECT_TRUE(ServerCommand(kPop3Row, 1280, 3, 0));
   EXPECT_TRUE(ServerCommand(kPop3Row, 7, 0xFFFFFFFF, 42));
   EXPECT_EQ(ServerCommandWithAnswer(kPop3Row, 9, 1, 2), std::optional<uint32_t>(3)) << "the third record";
-  EXPECT_EQ(folder_.Log("pop3"), "pipe 4096 1280 3 0 0\r\npipe 4096 7 4294967295 42 0\r\npipe 4099 9 1 2 0\r\n");
+  const std::string expected = "pipe 4096 1280 3 0 0\r\npipe 4096 7 4294967295 42 0\r\npipe 4099 9 1 2 0\r\n";
+  EXPECT_TRUE(driver::WaitUntil([&] { return folder_.Log("pop3") == expected; })) << folder_.Log("pop3");
 
   auto start = Clock::now();
   StopServer(folder_.dir(), kPop3Row);

@@ -1,11 +1,10 @@
 // config.exe: the server administration window. It lists the five servers
 // with the state of each (service state on this machine, or "window" when
 // one runs as an ordinary program) and refreshes the list every second.
-#include <windows.h>
-
 #include <string>
 
 #include "server_rows.h"
+#include "standin.h"
 
 namespace {
 
@@ -60,23 +59,4 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-int main() {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  window_class.lpszClassName = "TConfigForm";
-  if (!::RegisterClassA(&window_class)) return 1;
-  HWND window = ::CreateWindowA("TConfigForm", "Tarno Mail Server Administration", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 420, 200, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 1;
-  ::ShowWindow(window, SW_SHOWDEFAULT);
-  MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-  return 0;
-}
+int main() { return standin::RunMainWindow("TConfigForm", "Tarno Mail Server Administration", WindowProc); }

@@ -82,24 +82,7 @@ int RunAsProgram() {
     LogCommand("error " + server.error());
     return static_cast<int>(server.error_code());
   }
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kRow.window_class;
-  if (!::RegisterClassA(&window_class)) return 1;
-  HWND window = ::CreateWindowA(kRow.window_class, kRow.caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                320, 120, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 1;
-  ::ShowWindow(window, SW_SHOWDEFAULT);
-  MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-  return 0;
+  return RunMainWindow(kRow.window_class, kRow.caption, WindowProc);
 }
 
 }  // namespace

@@ -25,8 +25,15 @@ std::mutex& LogLock() {
 }
 
 void AppendToFile(const std::string& path, const std::string& bytes) {
-  HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A reader that holds the log without sharing it for writing (a test
+  // reading it) is waited for: a command is never dropped from the log.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 500 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_SHARING_VIOLATION) return;
+    if (file == INVALID_HANDLE_VALUE) ::Sleep(10);
+  }
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -180,6 +187,27 @@ bool StartedByServiceManager() {
   for (const PROCESSENTRY32& process : processes)
     if (process.th32ProcessID == parent) return lstrcmpiA(process.szExeFile, "services.exe") == 0;
   return false;
+}
+
+int RunMainWindow(const char* window_class, const char* caption, WNDPROC procedure) {
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  WNDCLASSA registration{};
+  registration.lpfnWndProc = procedure;
+  registration.hInstance = instance;
+  registration.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  registration.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  registration.lpszClassName = window_class;
+  if (!::RegisterClassA(&registration)) return 1;
+  HWND window = ::CreateWindowA(window_class, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 420, 200,
+                                nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return 1;
+  ::ShowWindow(window, SW_SHOWDEFAULT);
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return 0;
 }
 
 void LogCommand(const std::string& line) {

@@ -10,7 +10,8 @@
 //   SmtpPort=N     the SMTP server's port (default 25)
 // and "<name>-commands.log" receives one line per command, in order:
 //   "pipe <code> <message> <p1> <p2> <reserved>" for each 20-byte record,
-//   "window <message> <wparam> <lparam>" for each command window message.
+//   "window <message> <wparam> <lparam>" for each command window message,
+// and "error ..." when the server cannot serve its pipe or ports.
 #pragma once
 
 #include <winsock2.h>
@@ -33,6 +34,11 @@ std::string ProgramBaseName();
 Settings LoadSettings();
 // Whether the service control manager ("services.exe") started this process.
 bool StartedByServiceManager();
+
+// Registers `window_class`, shows a top-level window of it captioned
+// `caption` and runs its message loop until the window is destroyed; the
+// program's exit code.
+int RunMainWindow(const char* window_class, const char* caption, WNDPROC procedure);
 
 // Appends one line to the command log (thread-safe).
 void LogCommand(const std::string& line);
