@@ -114,7 +114,9 @@ bool StagedFilePlacer::MoveIntoPlace(const std::string& source, const std::strin
     DWORD error = ::GetLastError();
     // Another volume: a rename can never work there, so the rest is copied.
     if (error == ERROR_NOT_SAME_DEVICE) renames_work_ = false;
-    else win32::LogFailure("move staged item (copying instead)", source + " to " + target, error);
+    // A missing source is the copy's failure to report.
+    else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      win32::LogFailure("move staged item (copying instead)", source + " to " + target, error);
     return false;
   }
   // The moved item still carries the security of the staging directory; a
