@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
 #include "engine/install_product_files.h"
 
