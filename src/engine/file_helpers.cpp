@@ -1,6 +1,7 @@
 #include "engine/file_helpers.h"
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <algorithm>
 #include <vector>
@@ -179,6 +180,22 @@ bool MoveFileTo(const std::string& source, const std::string& target) {
   DWORD error = ::GetLastError();
   win32::LogFailure("move file", source + " to " + target, error);
   ::SetLastError(error);
+  return false;
+}
+
+bool ResetToInheritedSecurity(const std::string& path) {
+  ACL empty;
+  if (!::InitializeAcl(&empty, sizeof(empty), ACL_REVISION)) {
+    win32::LogFailure("make an empty access list for", path, ::GetLastError());
+    return false;
+  }
+  // An empty, unprotected list keeps no explicit entry and lets the parent's
+  // inheritable entries apply, as for a file created there.
+  DWORD result = ::SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                         DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, &empty, nullptr);
+  if (result == ERROR_SUCCESS) return true;
+  win32::LogFailure("reset security of", path, result);
   return false;
 }
 

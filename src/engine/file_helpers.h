@@ -74,6 +74,14 @@ bool CopyFileTo(const std::string& source, const std::string& target, bool fail_
 // thread's last error tells why it failed.
 bool MoveFileTo(const std::string& source, const std::string& target);
 
+// Gives the file or directory `path` the security a new item created in its
+// directory gets: its access list is replaced by an empty one that is not
+// protected, so that only what the parent passes on applies (for a
+// directory the system passes that on to what it holds as well). For an item
+// moved in from another directory, which keeps the security it had there.
+// Returns success; a failure is logged.
+bool ResetToInheritedSecurity(const std::string& path);
+
 // The whole file as bytes, exactly as stored (no line-break or code page
 // conversion); empty when it cannot be opened or read. With `delete_after`
 // the file is deleted afterwards in any case (also when it could not be read;

@@ -10,18 +10,23 @@
 
 namespace engine {
 
-bool CopyInstallFile(InstallProgress& progress, const std::string& name,
-                     const std::string& source_directory, const std::string& target_directory,
-                     bool mandatory) {
-  std::string source = AdjustTrailingBackslash(source_directory, true, false) + name;
+namespace {
+
+// The target as CopyInstallFile shows and prepares it: the progress text,
+// then an existing target loses all its attributes.
+std::string AnnounceTarget(InstallProgress& progress, const std::string& name,
+                           const std::string& target_directory) {
   std::string target = AdjustTrailingBackslash(target_directory, true, false) + name;
   progress.SetProgressText(setup::Messages().cCopying + target + "...");
-
   // A read-only, hidden or system file left by an earlier version must not
   // stop its replacement.
   if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES)
     ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return target;
+}
 
+bool CopyAnnouncedFile(InstallProgress& progress, const std::string& name, const std::string& source,
+                       const std::string& target, bool mandatory) {
   if (CopyFileTo(source, target, false)) return true;
   DWORD error = ::GetLastError();
   if (mandatory) {
@@ -30,6 +35,16 @@ bool CopyInstallFile(InstallProgress& progress, const std::string& name,
   }
   // An optional file that cannot be copied is left out.
   return false;
+}
+
+}  // namespace
+
+bool CopyInstallFile(InstallProgress& progress, const std::string& name,
+                     const std::string& source_directory, const std::string& target_directory,
+                     bool mandatory) {
+  std::string target = AnnounceTarget(progress, name, target_directory);
+  return CopyAnnouncedFile(progress, name, AdjustTrailingBackslash(source_directory, true, false) + name,
+                           target, mandatory);
 }
 
 bool CopyInstallTree(InstallProgress& progress, const std::string& installation_directory,
@@ -65,6 +80,113 @@ bool CopyInstallTree(InstallProgress& progress, const std::string& installation_
     }
   } while (::FindNextFileA(find.get(), &data));
   return true;
+}
+
+namespace {
+
+// True when every directory of the tree below `directory` (ending in '\\'),
+// itself included, holds at least one file somewhere below it and the tree
+// has no links: then moving it whole gives what copying its files gives.
+bool EveryDirectoryHoldsFiles(const std::string& directory) {
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((directory + "*.*").c_str(), &data));
+  if (!find) return false;
+  bool has_file = false;
+  do {
+    std::string name = data.cFileName;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      has_file = true;
+      continue;
+    }
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
+    if (!EveryDirectoryHoldsFiles(directory + name + "\\")) return false;
+    has_file = true;  // through the subdirectory
+  } while (::FindNextFileA(find.get(), &data));
+  return has_file;
+}
+
+}  // namespace
+
+bool StagedFilePlacer::MoveIntoPlace(const std::string& source, const std::string& target, bool replace) {
+  if (!renames_work_) return false;
+  if (!::MoveFileExA(source.c_str(), target.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    DWORD error = ::GetLastError();
+    // Another volume: a rename can never work there, so the rest is copied.
+    if (error == ERROR_NOT_SAME_DEVICE) renames_work_ = false;
+    // A missing source is the copy's failure to report.
+    else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      win32::LogFailure("move staged item (copying instead)", source + " to " + target, error);
+    return false;
+  }
+  // The moved item still carries the security of the staging directory; a
+  // copy would have taken the target directory's. Should that fail (logged
+  // there) the item is in place all the same.
+  reset_security_(target);
+  return true;
+}
+
+bool StagedFilePlacer::PlaceFile(const std::string& name, const std::string& source_directory,
+                                 const std::string& target_directory, bool mandatory) {
+  std::string target = AnnounceTarget(progress_, name, target_directory);
+  std::string source = AdjustTrailingBackslash(source_directory, true, false) + name;
+  if (MoveIntoPlace(source, target, true)) return true;
+  return CopyAnnouncedFile(progress_, name, source, target, mandatory);
+}
+
+bool StagedFilePlacer::PlaceTree(const std::string& installation_directory, const std::string& source_root,
+                                 const std::string& relative_directory) {
+  std::string relative = AdjustTrailingBackslash(relative_directory, true, false);
+  std::string source_directory = AdjustTrailingBackslash(source_root, true, false) + relative;
+  std::string target_directory = AdjustTrailingBackslash(installation_directory, true, false) + relative;
+
+  std::string target_path = AdjustTrailingBackslash(target_directory, false, false);
+  if (renames_work_ && ::GetFileAttributesA(target_path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      EveryDirectoryHoldsFiles(source_directory)) {
+    ForceDirectoryTree(DirectoryOf(target_path));
+    if (MoveIntoPlace(AdjustTrailingBackslash(source_directory, false, false), target_path, false)) {
+      AnnounceTree(installation_directory, relative);
+      return true;
+    }
+  }
+
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((source_directory + "*.*").c_str(), &data));
+  if (!find) {
+    // A tree the payload does not hold has nothing to place.
+    if (!IsDirectory(source_directory)) win32::LogFailure("list directory", source_directory, ::GetLastError());
+    return true;
+  }
+  do {
+    std::string name = data.cFileName;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (name == "." || name == "..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+      if (!PlaceTree(installation_directory, source_root, relative + name + "\\")) return false;
+    } else {
+      ForceDirectoryTree(target_directory);
+      if (!PlaceFile(name, source_directory, target_directory, true)) return false;
+    }
+  } while (::FindNextFileA(find.get(), &data));
+  return true;
+}
+
+void StagedFilePlacer::AnnounceTree(const std::string& installation_directory,
+                                    const std::string& relative_directory, const std::string& skip_top_file) {
+  std::string directory = AdjustTrailingBackslash(installation_directory, true, false) +
+                          AdjustTrailingBackslash(relative_directory, true, false);
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((directory + "*.*").c_str(), &data));
+  if (!find) return;
+  do {
+    std::string name = data.cFileName;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (name == "." || name == ".." || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+      AnnounceTree(directory, name + "\\");
+    } else if (skip_top_file.empty() || ::lstrcmpiA(name.c_str(), skip_top_file.c_str()) != 0) {
+      progress_.SetProgressText(setup::Messages().cCopying + directory + name + "...");
+    }
+  } while (::FindNextFileA(find.get(), &data));
 }
 
 bool CopyTemplateFile(const std::string& installation_directory,

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "engine/file_helpers.h"
+
 namespace engine {
 
 // What the installation helpers need of the main window.
@@ -48,6 +50,57 @@ bool CopyInstallFile(InstallProgress& progress, const std::string& name,
 // copy failed (after FatalError returned) or the source cannot be listed.
 bool CopyInstallTree(InstallProgress& progress, const std::string& installation_directory,
                      const std::string& source_root, const std::string& relative_directory);
+
+// Places what was unpacked into the staging directory into the installation
+// directory with the visible result of CopyInstallFile and CopyInstallTree
+// (the same targets, the same replacements, the same progress texts in the
+// same order, the same error box on a failing mandatory file), touching each
+// file once: a staged file is moved (renamed) instead of copied, and a staged
+// directory whose target does not exist yet is moved as a whole with one
+// rename when every directory in it holds files (a copy never makes empty
+// directories). Use it only for staged items that nothing reads from the
+// staging directory again: a moved item is gone from there.
+//
+// A moved item is given the security a new file in its target directory gets
+// (ResetToInheritedSecurity), as a copy would have. Where a rename cannot work
+// (the staging directory on another volume, a target in use) the file is
+// copied; once a rename was refused for another volume, every later item is
+// copied straight away.
+class StagedFilePlacer {
+ public:
+  // `reset_security` is what gives a moved item its new security (a test
+  // hands in a recorder).
+  using SecurityReset = bool (*)(const std::string& path);
+  explicit StagedFilePlacer(InstallProgress& progress, SecurityReset reset_security = ResetToInheritedSecurity)
+      : progress_(progress), reset_security_(reset_security) {}
+
+  // CopyInstallFile, moving the file.
+  bool PlaceFile(const std::string& name, const std::string& source_directory,
+                 const std::string& target_directory, bool mandatory);
+
+  // CopyInstallTree, moving the files (or the whole directory). A source
+  // that does not exist places nothing (logged). False only when a mandatory
+  // file failed (after FatalError returned).
+  bool PlaceTree(const std::string& installation_directory, const std::string& source_root,
+                 const std::string& relative_directory);
+
+  // The progress texts CopyInstallTree shows for copying the files now in
+  // `installation_directory` + `relative_directory` onto themselves, in the
+  // order the system lists them; a file named `skip_top_file` directly in that
+  // directory is left out. For a tree that is already in place and would be
+  // copied again with the same content.
+  void AnnounceTree(const std::string& installation_directory, const std::string& relative_directory,
+                    const std::string& skip_top_file = std::string());
+
+  bool renames_work() const { return renames_work_; }
+
+ private:
+  bool MoveIntoPlace(const std::string& source, const std::string& target, bool replace);
+
+  InstallProgress& progress_;
+  SecurityReset reset_security_;
+  bool renames_work_ = true;
+};
 
 // Copies the text file `source_file` (relative names are taken in
 // `staging_directory`) into `target_directory` under the same name, line by

@@ -277,5 +277,122 @@ TEST_F(TemplateTest, ReadOnlyTargetFailsSilently) {
   EXPECT_EQ(GetFile(install_ + "fixed.ini"), "kept");
 }
 
+// ---- StagedFilePlacer ----
+
+TEST_F(InstallFilesTest, PlacedFileIsMovedOverAReadOnlyTargetWithTheCopysText) {
+  PutFile(staging_ + "smtp.exe", "new program");
+  MakeTree(install_);
+  PutFile(install_ + "smtp.exe", "old", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceFile("smtp.exe", staging_, install_, true));
+  EXPECT_EQ(GetFile(install_ + "smtp.exe"), "new program");
+  EXPECT_FALSE(Exists(staging_ + "smtp.exe")) << "moved, not copied";
+  EXPECT_EQ(Attributes(install_ + "smtp.exe") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+  EXPECT_EQ(progress_.texts, std::vector<std::string>{"Copying File:\r\n" + install_ + "smtp.exe..."});
+
+  // A missing mandatory file gives the copy's error box.
+  EXPECT_FALSE(placer.PlaceFile("regex.dll", staging_, install_, true));
+  ASSERT_EQ(progress_.fatal.size(), 1u);
+  EXPECT_EQ(progress_.fatal[0], "File copy error: " + win32::ErrorText(ERROR_FILE_NOT_FOUND) +
+                                    "\r\nregex.dll\r\nIt is suggested to reboot this computer "
+                                    "and run the setup again.");
+  EXPECT_FALSE(placer.PlaceFile("optional.dll", staging_, install_, false));
+  EXPECT_EQ(progress_.fatal.size(), 1u);
+}
+
+std::vector<std::string> reset_paths;
+bool RecordReset(const std::string& path) {
+  reset_paths.push_back(path);
+  return true;
+}
+
+// A moved item keeps the security of the staging directory; each one gets
+// the reset (a copied one needs none). What the reset itself does is shown
+// by ResetToInheritedSecurity's own test.
+TEST_F(InstallFilesTest, EveryMovedItemGetsItsSecurityReset) {
+  reset_paths.clear();
+  PutFile(staging_ + "api.dll", "api");
+  MakeTree(staging_ + "help\\images\\");
+  PutFile(staging_ + "help\\images\\logo.gif", "gif");
+  MakeTree(staging_ + "html\\admin\\");
+  PutFile(staging_ + "html\\admin\\main.html", "main");
+  PutFile(staging_ + "db.dll", "db");
+  MakeTree(install_ + "html\\");
+  StagedFilePlacer placer(progress_, RecordReset);
+  ASSERT_TRUE(placer.PlaceFile("api.dll", staging_, install_, true));
+  ASSERT_TRUE(placer.PlaceTree(install_, staging_, "help\\"));
+  ASSERT_TRUE(placer.PlaceTree(install_, staging_, "html\\"));
+  win32::ScopedHandle held(::CreateFileA((staging_ + "db.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(placer.PlaceFile("db.dll", staging_, install_, true));  // copied: cannot be renamed
+  EXPECT_EQ(reset_paths, (std::vector<std::string>{install_ + "api.dll", install_ + "help",
+                                                    install_ + "html\\admin"}));
+}
+
+TEST_F(InstallFilesTest, StagedFileThatCannotBeRenamedIsCopied) {
+  PutFile(staging_ + "db.dll", "library");
+  MakeTree(install_);
+  // Held open without delete sharing: a rename is refused, a copy may read.
+  win32::ScopedHandle held(::CreateFileA((staging_ + "db.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceFile("db.dll", staging_, install_, true));
+  EXPECT_EQ(GetFile(install_ + "db.dll"), "library");
+  EXPECT_TRUE(Exists(staging_ + "db.dll")) << "copied";
+  EXPECT_TRUE(placer.renames_work()) << "only another volume stops the renames";
+}
+
+TEST_F(InstallFilesTest, PlacedTreeIsMovedWholeWhereTheTargetIsNew) {
+  MakeTree(staging_ + "help\\images\\");
+  PutFile(staging_ + "help\\index.html", "index");
+  PutFile(staging_ + "help\\images\\logo.gif", "gif");
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, "help\\"));
+  EXPECT_EQ(FilesBelow(install_), (std::vector<std::string>{"help\\images\\logo.gif", "help\\index.html"}));
+  EXPECT_FALSE(Exists(staging_ + "help")) << "one rename of the directory";
+  std::vector<std::string> texts = progress_.texts;
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ(texts, (std::vector<std::string>{"Copying File:\r\n" + install_ + "help\\images\\logo.gif...",
+                                             "Copying File:\r\n" + install_ + "help\\index.html..."}));
+}
+
+TEST_F(InstallFilesTest, PlacedTreeMergesIntoAnExistingTargetWithoutEmptyDirectories) {
+  MakeTree(staging_ + "html\\admin\\");
+  MakeTree(staging_ + "html\\empty\\inner\\");
+  PutFile(staging_ + "html\\index.html", "new index");
+  PutFile(staging_ + "html\\admin\\main.html", "main");
+  MakeTree(install_ + "html\\");
+  PutFile(install_ + "html\\index.html", "old index");
+  PutFile(install_ + "html\\mine.html", "mine");
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, "html\\"));
+  EXPECT_EQ(FilesBelow(install_), (std::vector<std::string>{"html\\admin\\main.html", "html\\index.html",
+                                                             "html\\mine.html"}));
+  EXPECT_EQ(GetFile(install_ + "html\\index.html"), "new index");
+  EXPECT_FALSE(Exists(install_ + "html\\empty")) << "a copy makes no empty directory";
+  EXPECT_EQ(progress_.texts.size(), 2u);
+
+  // A new tree holding an empty directory is merged file by file for the same reason.
+  MakeTree(staging_ + "api\\empty\\");
+  PutFile(staging_ + "api\\api.txt", "api");
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, "api\\"));
+  EXPECT_EQ(GetFile(install_ + "api\\api.txt"), "api");
+  EXPECT_FALSE(Exists(install_ + "api\\empty"));
+}
+
+TEST_F(InstallFilesTest, AnnounceTreeShowsTheTextsOfTheFilesInPlace) {
+  MakeTree(install_ + "spam\\rules\\sub\\");
+  PutFile(install_ + "spam\\rules\\10.cf", "");
+  PutFile(install_ + "spam\\rules\\local.cf", "");
+  PutFile(install_ + "spam\\rules\\sub\\local.cf", "");
+  StagedFilePlacer placer(progress_);
+  placer.AnnounceTree(install_, "spam\\rules\\", "local.cf");
+  std::sort(progress_.texts.begin(), progress_.texts.end());
+  EXPECT_EQ(progress_.texts,
+            (std::vector<std::string>{"Copying File:\r\n" + install_ + "spam\\rules\\10.cf...",
+                                      "Copying File:\r\n" + install_ + "spam\\rules\\sub\\local.cf..."}));
+}
+
 }  // namespace
 }  // namespace engine

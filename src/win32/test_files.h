@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,50 @@ inline bool ReadOnlyFilesRefuseWriting(const std::string& directory) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(path.c_str());
   return refused;
+}
+
+// Gives `path` a protected access list with one explicit entry (everyone:
+// full access), as a file in a private temporary folder might carry.
+inline void ProtectWithExplicitAccess(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;WD)", SDDL_REVISION_1,
+                                                                      &descriptor, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  DWORD result = ::SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                         DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, dacl, nullptr);
+  ::LocalFree(descriptor);
+  ASSERT_EQ(result, static_cast<DWORD>(ERROR_SUCCESS)) << "protect " << path;
+}
+
+// What the access list of `path` holds: whether it is protected from the
+// parent's entries and how many entries are its own (not inherited).
+struct AccessListFacts {
+  bool read = false;
+  bool is_protected = false;
+  int explicit_entries = 0;
+};
+inline AccessListFacts ReadAccessList(const std::string& path) {
+  AccessListFacts facts;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+    return facts;
+  facts.read = true;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+  facts.is_protected = (control & SE_DACL_PROTECTED) != 0;
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    if (::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && !(ace->AceFlags & INHERITED_ACE))
+      ++facts.explicit_entries;
+  }
+  ::LocalFree(descriptor);
+  return facts;
 }
 
 }  // namespace win32::test_files

@@ -1,0 +1,103 @@
+// The installation's file stage as one benchmark phase: a fresh staging
+// directory, "setup.Dat" unpacked into it, the product files placed into a
+// new installation directory (InstallFiles), the staging directory removed.
+// Web mail is not chosen, so a distribution needs only "setup.Dat" and the
+// companion files (readme.txt, releasenotes.txt, the program "setup.exe").
+//
+//   file_stage_bench DISTRIBUTION INSTALL
+//
+// Prints one line: phase=file-stage seconds=... cpu=... files=... peak_kb=...
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "engine/extract_data_file.h"
+#include "engine/file_helpers.h"
+#include "engine/install_product_files.h"
+
+namespace {
+
+class SilentProgress : public engine::InstallProgress {
+ public:
+  void SetProgressText(const std::string&) override {}
+  void StepProgress() override {}
+  void FatalError(const std::string& text) override {
+    std::fprintf(stderr, "fatal: %s\n", text.c_str());
+    failed = true;
+  }
+  bool failed = false;
+};
+
+// The data sources and the engine are not part of the file stage.
+class NoServices : public engine::ComponentServices {
+ public:
+  bool DSNExists(const std::string&) override { return true; }
+  bool CreateAccessDSN(const std::string&, const std::string&) override { return true; }
+  bool LoadAvSetupInterface(const std::string&) override { return false; }
+  bool InstallAvEngine(const std::string&) override { return false; }
+  void UnloadAvSetupInterface() override {}
+  bool UpdateAvEngineFiles() override { return false; }
+};
+
+double CpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+uint64_t CountFiles(const std::string& directory) {
+  uint64_t count = 0;
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA((directory + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += CountFiles(directory + name + "\\");
+    else ++count;
+  } while (::FindNextFileA(find, &data));
+  ::FindClose(find);
+  return count;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: file_stage_bench DISTRIBUTION INSTALL\n");
+    return 2;
+  }
+  setup::SetupState state;
+  state.ProgramDir = engine::AdjustTrailingBackslash(argv[1], true, false);
+  state.InstallFolder = engine::AdjustTrailingBackslash(argv[2], true, false);
+  state.NoInstallWebMail = true;
+  SilentProgress progress;
+  NoServices services;
+
+  auto start = std::chrono::steady_clock::now();
+  double cpu = CpuSeconds();
+  engine::FileStagePaths paths;
+  paths.program_dir = state.ProgramDir;
+  paths.program_file = "setup.exe";
+  paths.staging = engine::ExtractSetupData(progress, state.ProgramDir);
+  bool done = !paths.staging.empty() && engine::InstallFiles(progress, services, state, paths);
+  if (done) engine::RemoveExtractedTree(paths.staging);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  cpu = CpuSeconds() - cpu;
+  if (!done || progress.failed) return 1;
+
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  std::printf("phase=file-stage seconds=%.3f cpu=%.3f files=%llu peak_kb=%llu private_kb=%llu\n", seconds, cpu,
+              static_cast<unsigned long long>(CountFiles(state.InstallFolder)),
+              static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024),
+              static_cast<unsigned long long>(counters.PeakPagefileUsage / 1024));
+  return 0;
+}
