@@ -20,6 +20,17 @@ using test_servers::StateDir;
 
 std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
 
+SmtpJob JobTo(int port, const std::string& user = "", const std::string& password = "") {
+  SmtpJob job;
+  job.host = Local(port);
+  job.message = "x\r\n";
+  job.recipients = "a@x.example";
+  job.sender = "s@x.example";
+  job.user = user;
+  job.password = password;
+  return job;
+}
+
 // The part of a message after its "Date:" line, which holds the time now.
 std::string AfterDate(const std::string& message) {
   const size_t line_end = message.find("\r\n");
@@ -163,13 +174,7 @@ TEST(SmtpDelivery, EachAuthenticationMechanism) {
   WinsockMailTransport transport;
   for (const char* name : {"cram", "login", "plain"}) {
     const int before = Received(name);
-    SmtpJob job;
-    job.host = Local(Port(name));
-    job.message = "Subject: auth\r\n\r\nhello\r\n";
-    job.recipients = "admin@tarnodemo.example";
-    job.sender = "setup@tarno.example";
-    job.user = "tarno";
-    job.password = "s3cret pass";
+    SmtpJob job = JobTo(Port(name), "tarno", "s3cret pass");
     std::string error;
     EXPECT_TRUE(SendMail(transport, job, error)) << name << ": " << error;
     EXPECT_EQ(Received(name), before + 1) << name;
@@ -183,9 +188,7 @@ TEST(SmtpDelivery, EachAuthenticationMechanism) {
 TEST(SmtpDelivery, GreetingRefusedEndsAtOnce) {
   ScriptedSmtpServer server({"554 no service here\r\n"});
   WinsockMailTransport transport;
-  SmtpJob job;
-  job.host = Local(server.port());
-  job.recipients = "a@x.example";
+  SmtpJob job = JobTo(server.port());
   std::string error;
   EXPECT_FALSE(SendMail(transport, job, error));
   EXPECT_EQ(error, "554 no service here");
@@ -197,13 +200,7 @@ TEST(SmtpDelivery, MultiLineEhloAnswerIsOneReply) {
   ScriptedSmtpServer server({"220 scripted\r\n", "250-scripted\r\n250-SIZE 1000\r\n250 AUTH PLAIN\r\n",
                              "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 queued\r\n", "221 bye\r\n"});
   WinsockMailTransport transport;
-  SmtpJob job;
-  job.host = Local(server.port());
-  job.message = "x\r\n";
-  job.recipients = "a@x.example";
-  job.sender = "s@x.example";
-  job.user = "u";
-  job.password = "p";
+  SmtpJob job = JobTo(server.port(), "u", "p");
   std::string error;
   EXPECT_TRUE(SendMail(transport, job, error)) << error;
   server.Join();
@@ -217,9 +214,7 @@ TEST(SmtpDelivery, MultiLineEhloAnswerIsOneReply) {
 TEST(SmtpDelivery, SilentServerEndsWithinTheReplyTimeOut) {
   ScriptedSmtpServer server({});
   WinsockMailTransport transport;
-  SmtpJob job;
-  job.host = Local(server.port());
-  job.recipients = "a@x.example";
+  SmtpJob job = JobTo(server.port());
   job.reply_timeout_ms = 1500;
   const auto start = std::chrono::steady_clock::now();
   std::string error;
@@ -247,9 +242,8 @@ TEST(SmtpDelivery, RefusedLocalServerFallsBackToTheMakersHost) {
 
   std::string error;
   WinsockMailTransport transport;
-  SmtpJob job;
+  SmtpJob job = JobTo(0);
   job.host = report.LocalMailHost;
-  job.recipients = "a@x.example";
   EXPECT_FALSE(SendMail(transport, job, error));
   EXPECT_EQ(error, "Could not connect to host " + report.LocalMailHost);
 }
