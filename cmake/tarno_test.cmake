@@ -27,3 +27,29 @@ function(tarno_add_test name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
+
+# tarno_add_test_servers(<fixture> <script>)
+#
+# Local servers on 127.0.0.1 (a python3 script in tests/servers/) that tests
+# of the fixture <fixture> talk to: started before them, stopped after them,
+# by the pid this build directory recorded. The script's state directory,
+# ${CMAKE_BINARY_DIR}/test-servers/<fixture>, holds its "ports" file; tests
+# find it in the environment variable TARNO_TEST_SERVERS
+# (tarno_use_test_servers).
+function(tarno_add_test_servers fixture script)
+  set(state ${CMAKE_BINARY_DIR}/test-servers/${fixture})
+  set(serve ${CMAKE_SOURCE_DIR}/tests/servers/serve.sh)
+  add_test(NAME ${fixture}_start COMMAND ${serve} start ${state} ${CMAKE_SOURCE_DIR}/tests/servers/${script})
+  set_tests_properties(${fixture}_start PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 60)
+  add_test(NAME ${fixture}_stop COMMAND ${serve} stop ${state})
+  set_tests_properties(${fixture}_stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 30)
+endfunction()
+
+function(tarno_use_test_servers test fixture)
+  get_test_property(${test} FIXTURES_REQUIRED required)
+  if(NOT required)
+    set(required "")
+  endif()
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED "${required};${fixture}"
+                       ENVIRONMENT TARNO_TEST_SERVERS=${CMAKE_BINARY_DIR}/test-servers/${fixture})
+endfunction()

@@ -11,6 +11,9 @@ packages=(
   googletest
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils imagemagick
+  libgnutls30 libgnutls30:i386   # Wine's TLS (Schannel) for the https tests, each architecture (only recommended)
+  python3-aiosmtpd               # the SMTP servers the mail client's tests deliver to
+  python3-cryptography           # the test CA and certificates of the https tests
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "serverconf/http_download.h"
 #include "setup/replaceable.h"
 #include "setup/setup_state.h"
 #include "win32/log.h"
@@ -11,15 +12,14 @@
 namespace setup {
 namespace {
 
-// The product's own actions in this build. The new-version check and the
-// installation sequence are separate parts of the setup that this build does
-// not carry; their stand-ins say so instead of pretending to have done the work.
+// The product's own actions in this build. The installation sequence is a
+// separate part of the setup that this build does not carry; its stand-in
+// says so instead of pretending to have done the work.
 class ProductWizardActions : public WizardActions {
  public:
   NewVersionInfo CheckNewVersion(const std::string& url, const std::string& product_tag) override {
-    win32::LogLine("new-version check: not part of this build; nothing is shown (product list \"" + url +
-                   "\", product " + product_tag + ")");
-    return {};
+    const serverconf::ProductEntry entry = serverconf::CheckNewVersion(url, product_tag);
+    return {entry.ok, entry.download_url, entry.latest_version, entry.release_date};
   }
   void InstallProduct(TMainForm&) override {
     win32::LogLine("installation: the installation sequence is not part of this build; nothing was installed");
