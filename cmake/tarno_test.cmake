@@ -1,6 +1,7 @@
 # tarno_add_test(<name> SOURCES ... [LIBS ...] [SERIAL])
 #
-# One GoogleTest program per concept. In the Windows build the program runs
+# One GoogleTest program per concept, linked with the tests' shared support
+# (tests/support, tarno_test_support). In the Windows build the program runs
 # under Wine (CMAKE_CROSSCOMPILING_EMULATOR) and needs the harness fixture
 # that owns the prefix and the virtual display; SERIAL marks tests that
 # change machine state shared with other tests (the product key, services).
@@ -14,7 +15,7 @@ endif()
 function(tarno_add_test name)
   cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} tarno_test_support GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

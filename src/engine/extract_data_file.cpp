@@ -17,9 +17,12 @@
 namespace engine {
 namespace {
 
+// Reads the open data file `path` from `position` on; a failure is logged
+// with the file's name and the position it happened at.
 class HandleSource final : public ByteSource {
  public:
-  HandleSource(HANDLE file, uint64_t size, uint64_t position) : file_(file), size_(size), position_(position) {}
+  HandleSource(HANDLE file, std::string path, uint64_t size, uint64_t position)
+      : file_(file), path_(std::move(path)), size_(size), position_(position) {}
 
   bool Read(void* data, size_t size, size_t& got) override {
     DWORD read = 0;
@@ -28,7 +31,7 @@ class HandleSource final : public ByteSource {
     if (!::ReadFile(file_, data, want, &read, nullptr)) {
       DWORD error = ::GetLastError();
       if (error == ERROR_HANDLE_EOF) return true;
-      win32::LogFailure("read data file at", std::to_string(position_), error);
+      win32::LogFailure("read data file", path_ + " at " + std::to_string(position_), error);
       return false;
     }
     got = read;
@@ -44,7 +47,7 @@ class HandleSource final : public ByteSource {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(skipped);
     if (!::SetFilePointerEx(file_, distance, nullptr, FILE_CURRENT)) {
-      win32::LogFailure("seek in data file at", std::to_string(position_), ::GetLastError());
+      win32::LogFailure("seek in data file", path_ + " at " + std::to_string(position_), ::GetLastError());
       skipped = 0;
       return false;
     }
@@ -54,13 +57,14 @@ class HandleSource final : public ByteSource {
 
  private:
   HANDLE file_;
+  std::string path_;
   uint64_t size_;
   uint64_t position_;
 };
 
 class HandleSink final : public EntrySink {
  public:
-  HandleSink(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
+  HandleSink(win32::ScopedHandle file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
 
   bool Write(const void* data, size_t size) override {
     const char* p = static_cast<const char*>(data);
@@ -118,13 +122,13 @@ class DirectoryTarget final : public ExtractTarget {
       ForceDirectoryTree(destination_ + directory);
     }
     std::string path = destination_ + name;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
       win32::LogFailure("create file", path, ::GetLastError());
       return nullptr;
     }
-    return std::make_unique<HandleSink>(file, path);
+    return std::make_unique<HandleSink>(std::move(file), path);
   }
 
  private:
@@ -206,7 +210,7 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
       return false;
     }
   }
-  HandleSource source(file.get(), static_cast<uint64_t>(size.QuadPart), startOffset);
+  HandleSource source(file.get(), dataFilePath, static_cast<uint64_t>(size.QuadPart), startOffset);
   DirectoryTarget target(destination);
   result = ExtractEntries(source, target, rules,
                           [&](const DataFileEntryInfo& entry, bool selected, SetupDataReader::DataStatus status) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/setup_data_test_support.h"
 #include "engine/setup_data_writer.h"
+#include "support/setup_data_test_support.h"
+#include "support/test_files.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_files.h"
 
 namespace engine {
 namespace {

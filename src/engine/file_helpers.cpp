@@ -92,11 +92,6 @@ TreeEntryAction DeleteTreeEntryAction(unsigned long attributes, bool recurse) {
   return TreeEntryAction::kEnterAndRemove;
 }
 
-bool IsDirectory(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool ForceDirectoryTree(const std::string& path) {
   if (path.empty()) return false;
   if (MakeDirectoryTree(path)) return true;

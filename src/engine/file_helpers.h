@@ -14,12 +14,13 @@
 #include <string>
 
 #include "engine/path_text.h"
+#include "win32/file_attributes.h"
 
 namespace engine {
 
 // True when the attributes of `path` can be read and include the directory
 // attribute. A junction or a symbolic link to a directory counts as one.
-bool IsDirectory(const std::string& path);
+using win32::IsDirectory;
 
 // True when `path` is, or has become, a directory; creates every missing
 // parent. Each level is first tried by itself; then one trailing separator is

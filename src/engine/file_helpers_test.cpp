@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_files.h"
 
 namespace engine {
 namespace {

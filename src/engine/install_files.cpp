@@ -4,7 +4,7 @@
 
 #include "engine/file_helpers.h"
 #include "engine/template_text.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/file_helpers.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
+#include "support/test_files.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_files.h"
 #include "win32/win32_error.h"
 
 namespace engine {

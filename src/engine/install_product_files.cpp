@@ -6,7 +6,7 @@
 
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "win32/log.h"
 #include "win32/win32_error.h"
 

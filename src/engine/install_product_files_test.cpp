@@ -15,7 +15,7 @@
 #include "engine/file_helpers.h"
 #include "engine/setup_data_writer.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_files.h"
+#include "support/test_files.h"
 #include "win32/win32_error.h"
 
 namespace engine {

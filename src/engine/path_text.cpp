@@ -11,6 +11,8 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 }  // namespace
 
+std::string Cut(std::string_view text, size_t limit) { return std::string(text.substr(0, limit)); }
+
 std::string AdjustTrailingBackslash(std::string_view path, bool add, bool convert) {
   std::string result(path);
   if (result.empty()) return result;

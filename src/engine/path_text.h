@@ -1,4 +1,5 @@
-// Path and list texts of the setup: the string-only half of the file helpers.
+// Path and list texts of the setup: the string-only half of the file helpers,
+// and the length limit the setup applies to its stored texts.
 //
 // Paths are single-byte ANSI texts; directory paths carry a trailing
 // backslash. Nothing here touches the file system, so it builds natively.
@@ -9,6 +10,13 @@
 #include <vector>
 
 namespace engine {
+
+// Most stored paths and names hold at most 255 characters; longer texts are
+// cut, never refused.
+inline constexpr size_t kMaxText = 255;
+
+// The first `limit` bytes of `text` (all of it when it is shorter).
+std::string Cut(std::string_view text, size_t limit = kMaxText);
 
 // A copy of `path`; an empty path stays empty. With `convert` every '/'
 // becomes '\'. A backslash is appended unless the path already ends in '\' or

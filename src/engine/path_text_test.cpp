@@ -113,5 +113,13 @@ TEST(PathPartsTest, DirectoryAndFileName) {
   EXPECT_EQ(FileNameOf("C:\\dir\\"), "");
 }
 
+TEST(CutTest, KeepsAtMostTheLimitOfBytes) {
+  EXPECT_EQ(Cut(std::string(300, 'a')), std::string(255, 'a'));
+  EXPECT_EQ(Cut(std::string(255, 'b')), std::string(255, 'b'));
+  EXPECT_EQ(Cut("abcdef", 3), "abc");
+  EXPECT_EQ(Cut("ab", 3), "ab");
+  EXPECT_EQ(Cut("", 0), "");
+}
+
 }  // namespace
 }  // namespace engine

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "engine/setup_data_test_support.h"
+#include "support/setup_data_test_support.h"
 
 namespace engine {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "engine/setup_data_test_support.h"
+#include "support/setup_data_test_support.h"
 
 // The largest single request made through operator new while a test watches:
 // a size field must never turn into an allocation.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/setup_data_reader.h"
-#include "engine/setup_data_test_support.h"
+#include "support/setup_data_test_support.h"
 
 namespace engine {
 namespace {

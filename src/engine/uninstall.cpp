@@ -4,7 +4,7 @@
 
 namespace engine {
 
-void RunUninstall(setup::TMainForm&) {
+void RunUninstall(UninstallWindow&) {
   // The removal steps are not part of this build; nothing is removed and
   // nothing is reported as removed.
   win32::LogLine("uninstall: the removal steps are not available in this build; nothing was removed");

@@ -30,7 +30,7 @@ struct ProcessStatus {
 // psapi.dll is loaded once per run, from the system directory.
 const ProcessStatus* Psapi() {
   static const ProcessStatus* const loaded = []() -> const ProcessStatus* {
-    HMODULE psapi = win32::LoadSystemLibrary("psapi.dll");
+    HMODULE psapi = win32::LoadSystemLibrary("psapi.dll").release();  // kept for the run
     if (psapi == nullptr) return nullptr;
     static ProcessStatus functions;
     functions.EnumProcesses =

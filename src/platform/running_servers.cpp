@@ -6,7 +6,7 @@
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "platform/system_family.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "setup/setup_state.h"
 
 namespace platform {

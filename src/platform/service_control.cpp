@@ -8,7 +8,7 @@
 #include "platform/service_rules.h"
 #include "platform/service_table.h"
 #include "platform/system_family.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
 #include "win32/scoped_handle.h"
@@ -77,7 +77,7 @@ bool PollForStop(Condition done) {
 using ChangeServiceConfig2AFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, void*);
 ChangeServiceConfig2AFn ChangeConfig2() {
   static const ChangeServiceConfig2AFn function = []() -> ChangeServiceConfig2AFn {
-    HMODULE advapi = win32::LoadSystemLibrary("advapi32.dll");
+    HMODULE advapi = win32::LoadSystemLibrary("advapi32.dll").release();
     if (advapi == nullptr) return nullptr;
     auto found = reinterpret_cast<ChangeServiceConfig2AFn>(
         reinterpret_cast<void*>(::GetProcAddress(advapi, "ChangeServiceConfig2A")));

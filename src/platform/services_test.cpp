@@ -14,7 +14,7 @@
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "platform/services_test_support.h"
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "setup/setup_state.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"

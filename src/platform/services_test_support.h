@@ -17,7 +17,7 @@
 #include "engine/install_files.h"
 #include "platform/com_registrar.h"
 #include "platform/system_family.h"
-#include "win32/test_files.h"
+#include "support/test_files.h"
 #include "window_driver/window_driver.h"
 
 namespace platform::testing {

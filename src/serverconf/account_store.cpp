@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/file_helpers.h"
 #include "serverconf/config_comment.h"
 #include "serverconf/config_store.h"
 #include "serverconf/database_library.h"
-#include "serverconf/store_files.h"
 #include "win32/log.h"
 #include "win32/win32_error.h"
 
@@ -83,16 +83,15 @@ void AfterUserSaved(const UserRecord& record) {
     if (!mailbox.empty()) win32::LogLine("configuration store: mailbox " + mailbox + " is outside the mail directory");
     return;
   }
-  std::string dir = Paths().mail_dir + mailbox;
-  if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
+  const std::string dir = engine::AdjustTrailingBackslash(Paths().mail_dir + mailbox, true, false);
   if (!(record.Byte(user_field::kFlags) & user_field::kKeepRespondFile)) {
     const std::string respond = dir + "respond.dat";
     if (!::DeleteFileA(respond.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
         ::GetLastError() != ERROR_PATH_NOT_FOUND)
       win32::LogFailure("deleting", respond, ::GetLastError());
   }
-  if (record.Word(user_field::kRequireActiveFile) != 0 && !FileExists(dir + "active.dat")) {
-    if (CreateDirectoryTree(dir)) WriteFileBytes(dir + "active.dat", "", 0);
+  if (record.Word(user_field::kRequireActiveFile) != 0 && !win32::FileExists(dir + "active.dat")) {
+    if (engine::ForceDirectoryTree(dir)) engine::WriteTextFile("", dir + "active.dat");
   }
 }
 
@@ -100,7 +99,7 @@ bool SaveUserToFile(size_t domain_index, const UserRecord& record, int record_in
   const std::optional<std::string> dir = DomainDirectoryOrLog(domain_index);
   if (!dir) return false;
   StoreLock lock(StoreLockPurpose::kAccountFiles);
-  if (!CreateDirectoryTree(*dir)) return false;
+  if (!engine::ForceDirectoryTree(*dir)) return false;
   const std::string path = UsersFile(*dir);
   win32::ScopedHandle file = OpenUsersFile(path, true);
   if (!file) return false;
@@ -124,9 +123,9 @@ bool SaveUserToFile(size_t domain_index, const UserRecord& record, int record_in
 }
 
 std::vector<AccountGroup> ReadGroups() {
-  std::string text;
-  if (!ReadFileBytes(Paths().config_dir + "groups.dat", text)) return {};
-  return ParseGroups(text);
+  const std::optional<std::string> text = engine::ReadFileBytes(Paths().config_dir + "groups.dat");
+  if (!text) return {};
+  return ParseGroups(*text);
 }
 
 }  // namespace
@@ -138,9 +137,9 @@ bool SaveDomainRecord(const DomainRecord& record, size_t index) {
       db::SetDomain(DomainName(index), bytes);
     }
     const std::optional<std::string> dir = DomainDirectoryOrLog(index);
-    if (!dir || !CreateDirectoryTree(*dir)) return false;
+    if (!dir || !engine::ForceDirectoryTree(*dir)) return false;
     const std::vector<uint8_t> image = record.FileImage();
-    return WriteFileBytes(*dir + "domain.cfg", image.data(), image.size());
+    return engine::WriteTextFile(std::string(image.begin(), image.end()), *dir + "domain.cfg");
   } catch (const std::exception& e) {
     win32::LogLine(std::string("configuration store: saving a domain record failed: ") + e.what());
     return false;

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/path_text.h"
 #include "serverconf/config_store.h"
 #include "serverconf/server_settings.h"
 #include "win32/log.h"
@@ -118,11 +119,6 @@ void ConvertKey(const KeyConversion& conversion, bool delete_old) {
   if (rc != ERROR_SUCCESS) win32::LogFailure("registry conversion: deleting", KeyName(conversion.old_key), rc);
 }
 
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
 }  // namespace
 
 void ConvertRegistry(bool delete_old) {
@@ -140,13 +136,13 @@ void ConvertRegistry(bool delete_old) {
 }
 
 void StoreInstallPaths(const std::string& install_dir) {
-  const std::string base = WithBackslash(install_dir);
+  const std::string base = engine::AdjustTrailingBackslash(install_dir, true, false);
   SetDataDirectories(base + "temp\\", base + "mail\\", base + "logs\\");
 }
 
 void StoreEditionChoice(std::optional<uint8_t> edition, InterfaceMode mode, bool config_present,
                         const std::string& install_dir) {
-  const std::string base = WithBackslash(install_dir);
+  const std::string base = engine::AdjustTrailingBackslash(install_dir, true, false);
   SetConfigPath(base + "config\\");
   LoadServerConfig(false, false);
   UnloadDatabaseLibrary();

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
+#include "support/config_store_test_support.h"
+#include "support/test_registry.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_registry.h"
 
 namespace serverconf {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "serverconf/config_scramble.h"
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
+#include "support/config_store_test_support.h"
 
 namespace serverconf {
 namespace {

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "engine/path_text.h"
 #include "serverconf/database_entry_points.h"
 #include "win32/log.h"
 #include "win32/scoped_handle.h"
@@ -160,9 +161,7 @@ bool Guarded(const char* function, const std::string& argument, Call call) {
   return false;
 }
 
-constexpr size_t kMaxText = 255;
-
-std::string Cut(const std::string& text) { return text.size() > kMaxText ? text.substr(0, kMaxText) : text; }
+using engine::Cut;
 
 }  // namespace
 

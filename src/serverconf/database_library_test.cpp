@@ -9,9 +9,9 @@
 
 #include "serverconf/config_comment.h"
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
 #include "serverconf/database_entry_points.h"
-#include "win32/test_files.h"
+#include "support/config_store_test_support.h"
+#include "support/test_files.h"
 
 namespace serverconf {
 namespace {

@@ -5,6 +5,7 @@
 #include "serverconf/account_store.h"
 #include "serverconf/config_conversion.h"
 #include "serverconf/config_store.h"
+#include "serverconf/dns_servers.h"
 #include "win32/log.h"
 
 namespace serverconf {

@@ -12,7 +12,8 @@
 #include "democonfig.h"
 #include "serverconf/account_records.h"
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
+#include "serverconf/dns_servers.h"
+#include "support/config_store_test_support.h"
 
 namespace serverconf {
 namespace {

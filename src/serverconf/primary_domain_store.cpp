@@ -5,6 +5,7 @@
 #include "serverconf/account_store.h"
 #include "serverconf/config_store.h"
 #include "serverconf/primary_domain.h"
+#include "serverconf/server_reload.h"
 #include "win32/log.h"
 
 namespace serverconf {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
+#include "support/config_store_test_support.h"
 
 namespace serverconf {
 namespace {

@@ -1,18 +1,11 @@
 #include "serverconf/server_title.h"
 
+#include "engine/path_text.h"
 #include "serverconf/config_comment.h"
 
 namespace serverconf {
-namespace {
 
-constexpr size_t kMaxText = 255;
-
-std::string Cut(std::string text) {
-  if (text.size() > kMaxText) text.resize(kMaxText);
-  return text;
-}
-
-}  // namespace
+using engine::Cut;
 
 ServerTitle ParseServerTitle(const std::string& text) {
   ServerTitle result;

@@ -35,8 +35,8 @@ void Bind(HMODULE module, const char* name, Function& function) {
 const TlsLibraries& Libraries() {
   static const TlsLibraries libraries = [] {
     TlsLibraries l;
-    HMODULE secur32 = win32::LoadSystemLibrary("secur32.dll");
-    HMODULE crypt32 = win32::LoadSystemLibrary("crypt32.dll");
+    HMODULE secur32 = win32::LoadSystemLibrary("secur32.dll").release();  // both kept for the run
+    HMODULE crypt32 = win32::LoadSystemLibrary("crypt32.dll").release();
     INIT_SECURITY_INTERFACE_A init = nullptr;
     Bind(secur32, "InitSecurityInterfaceA", init);
     if (init != nullptr) l.sspi = init();

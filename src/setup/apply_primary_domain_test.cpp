@@ -7,9 +7,9 @@
 
 #include "serverconf/account_records.h"
 #include "serverconf/config_store.h"
-#include "serverconf/config_store_test_support.h"
-#include "setup/modal_script.h"
 #include "setup/wizard_form.h"
+#include "support/config_store_test_support.h"
+#include "support/modal_script.h"
 #include "ui/application.h"
 #include "window_driver/window_driver.h"
 

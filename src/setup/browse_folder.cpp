@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 
 #include "ui/dialog_behaviour.h"
+#include "win32/file_attributes.h"
 #include "win32/library_search.h"
 #include "win32/win32_error.h"
 
@@ -14,11 +15,8 @@ constexpr int kClientHeight = 286;
 
 bool FolderExists(const std::string& folder) {
   // A drive without a disc answers "does not exist" instead of asking for one.
-  UINT previous = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-  ::SetErrorMode(previous | SEM_FAILCRITICALERRORS);
-  DWORD attributes = ::GetFileAttributesA(folder.c_str());
-  ::SetErrorMode(previous);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  win32::NoCriticalErrorBoxes quiet;
+  return win32::IsDirectory(folder);
 }
 
 // The folder itself when it exists, else the nearest existing folder above
@@ -39,7 +37,7 @@ using ConnectionDialogFn = DWORD(WINAPI*)(HWND, DWORD);
 
 ConnectionDialogFn ConnectionDialog() {
   static ConnectionDialogFn function = [] {
-    HMODULE mpr = win32::LoadSystemLibrary("mpr.dll");  // kept loaded for the life of the process
+    HMODULE mpr = win32::LoadSystemLibrary("mpr.dll").release();  // kept loaded for the life of the process
     return mpr ? reinterpret_cast<ConnectionDialogFn>(
                      reinterpret_cast<void*>(::GetProcAddress(mpr, "WNetConnectionDialog")))
                : nullptr;

@@ -10,8 +10,8 @@
 #include <functional>
 #include <thread>
 
+#include "support/modal_script.h"
 #include "ui/application.h"
-#include "setup/modal_script.h"
 #include "window_driver/window_driver.h"
 
 namespace setup {

@@ -1,6 +1,7 @@
 #include "setup/command_line.h"
 
-#include "setup/setup_messages.h"
+#include "engine/path_text.h"
+#include "messages/setup_messages.h"
 
 namespace setup {
 
@@ -37,11 +38,6 @@ StartMode ClassifyStartMode(const std::vector<std::string>& args) {
   return StartMode::kUnknown;
 }
 
-std::string WithTrailingBackslash(std::string path) {
-  if (!path.empty() && path.back() != '\\') path += '\\';
-  return path;
-}
-
 std::string InstallDirSwitch(const std::vector<std::string>& args) {
   static constexpr std::string_view kName = "installdir=";
   for (size_t i = 1; i < args.size(); ++i) {
@@ -51,7 +47,7 @@ std::string InstallDirSwitch(const std::vector<std::string>& args) {
     if (prefix == 0) continue;
     std::string_view rest = arg.substr(prefix);
     if (rest.size() < kName.size() || LowerCaseAscii(rest.substr(0, kName.size())) != kName) continue;
-    return WithTrailingBackslash(std::string(rest.substr(kName.size())));
+    return engine::AdjustTrailingBackslash(rest.substr(kName.size()), true, false);
   }
   return {};
 }

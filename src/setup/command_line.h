@@ -33,7 +33,4 @@ StartMode ClassifyStartMode(const std::vector<std::string>& args);
 // backslash is added. Empty when no argument is such a switch.
 std::string InstallDirSwitch(const std::vector<std::string>& args);
 
-// `path` with a backslash appended unless it is empty or already ends in one.
-std::string WithTrailingBackslash(std::string path);
-
 }  // namespace setup

@@ -3,12 +3,13 @@
 #include <exception>
 #include <string_view>
 
+#include "engine/path_text.h"
 #include "xmldoc/xml_value_codec.h"
 
 namespace setup {
 namespace {
 
-constexpr size_t kMaxValue = 255;
+constexpr size_t kMaxValue = engine::kMaxText;
 
 constexpr char kApplication[] = "APPLICATION";
 constexpr char kForms[] = "FORMS";
@@ -22,7 +23,7 @@ constexpr char kItemsText[] = "ITEMSTEXT";
 constexpr char kHint[] = "HINT";
 constexpr char kValue[] = "VALUE";
 
-std::string Cut(std::string_view text) { return std::string(text.substr(0, kMaxValue)); }
+using engine::Cut;
 
 // An attribute through the 255-character buffer: cut, encoded, cut again
 // (AddAttribute does the second cut); an empty value is not written.

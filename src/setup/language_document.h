@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "xmldoc/xml_object.h"
 
 namespace setup {

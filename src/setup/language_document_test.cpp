@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "xmldoc/test_temp_file.h"
+#include "support/test_temp_file.h"
 
 namespace setup {
 namespace {

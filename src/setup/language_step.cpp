@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "setup/setup_state.h"
 #include "setup/translate_unit.h"
 #include "ui/application.h"
+#include "win32/end_program.h"
+#include "win32/file_attributes.h"
 
 namespace setup {
 
@@ -21,13 +23,13 @@ bool ExportLanguageRequested(const std::vector<std::string>& args) {
 void RunLanguageStep(const std::vector<std::string>& args, const std::string& program_dir) {
   const bool export_requested = ExportLanguageRequested(args);
   const std::string file_name = (program_dir + "setup.lng").substr(0, 255);
-  const bool file_exists = ::GetFileAttributesA(file_name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool file_exists = win32::FileExists(file_name);
   if (export_requested || file_exists) RegisterSetupMessages(Messages(), DefaultMessageRegistry());
   ui::Application& app = ui::Application::Instance();
   if (file_exists) ImportLanguage(file_name, app, true);
   if (export_requested) {
     ExportLanguage(file_name, app, true, "");
-    ::ExitProcess(kExitOk);
+    win32::EndProgram(kExitOk);
   }
 }
 

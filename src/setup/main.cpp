@@ -8,6 +8,7 @@
 #include "setup/setup_state.h"
 #include "setup/wizard_form.h"
 #include "ui/application.h"
+#include "win32/end_program.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
 
@@ -24,8 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } catch (const std::exception& e) {
     win32::LogLine(std::string("program entry: the windows could not be made: ") + e.what());
     ::MessageBoxA(nullptr, e.what(), "Setup", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    return static_cast<int>(setup::kExitFatal);
+    win32::EndProgram(setup::kExitFatal);
   }
-  int code = app.Run();
-  ::ExitProcess(static_cast<unsigned>(code));
+  win32::EndProgram(static_cast<unsigned>(app.Run()));
 }

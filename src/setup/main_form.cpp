@@ -1,14 +1,15 @@
 #include "setup/main_form.h"
 
 #include "engine/version_compare.h"
+#include "messages/setup_messages.h"
 #include "setup/browse_folder.h"
 #include "setup/res/resource_ids.h"
-#include "setup/setup_messages.h"
 #include "setup/shell_actions.h"
 #include "setup/startup.h"
 #include "setup/wizard_actions.h"
 #include "setup/wizard_checks.h"
 #include "ui/application.h"
+#include "win32/end_program.h"
 #include "win32/log.h"
 
 namespace setup {
@@ -36,7 +37,7 @@ enum Tri : int8_t { kKeep = -1, kOff = 0, kOn = 1 };
 using MessageField = std::string SetupMessages::*;
 
 struct PageDesign {
-  MessageField title;  // nullptr: a title of its own (pages 0 and 6)
+  MessageField title;  // nullptr: a title of its own (the welcome and installing pages)
   MessageField back;
   Tri back_visible, back_enabled;
   MessageField next;
@@ -44,7 +45,8 @@ struct PageDesign {
   MessageField cancel;
 };
 
-constexpr PageDesign kPageDesigns[9] = {
+// One row per page, in WizardPage order.
+constexpr PageDesign kPageDesigns[kPageCount] = {
     {nullptr, &SetupMessages::cBack, kOff, kKeep, &SetupMessages::cNext, kKeep, kKeep, &SetupMessages::cCancel},
     {&SetupMessages::cSLA, &SetupMessages::cBack, kOn, kKeep, &SetupMessages::cYes, kKeep, kOn,
      &SetupMessages::cNo},
@@ -109,7 +111,7 @@ void TMainForm::BuildBands() {
   Add<ui::TBevel>("TopBevel", this, ui::Bounds{0, kTopBand, kClientWidth, 2});
 
   auto* back = Add<ui::TPanel>("BackPanel", this, ui::Bounds{0, kTopBand + 2, kClientWidth, kPageHeight});
-  static constexpr const char* kPageNames[8] = {"WelcomePanel",     "LicensePanel",    "CredentialsPanel",
+  static constexpr const char* kPageNames[kFinishActionsPage] = {"WelcomePanel",     "LicensePanel",    "CredentialsPanel",
                                                 "SetupTypePanel",   "SetupComponents", "InstallPanel",
                                                 "InstallingPanel",  "FinishedPanel"};
   for (size_t i = 0; i < Pages.size(); ++i) {
@@ -134,7 +136,7 @@ void TMainForm::BuildBands() {
 void TMainForm::BuildWelcomePage(ui::Control* page) {
   AboutLabel = Create<ui::TLabel>("AboutLabel", page, ui::Bounds{16, 12, 420, 20},
                                   "Welcome to the Tarno Mail Server Setup Wizard");
-  // The welcome title is shown in the top band (the page title of page 0).
+  // The welcome title is shown in the top band (the welcome page's title).
   AboutLabel->SetVisible(false);
   AboutLabel->CreateHandle();
   Add<ui::TLabel>("TextLabel", page, ui::Bounds{16, 16, 420, 80}, kTextLabel);
@@ -181,9 +183,9 @@ void TMainForm::BuildCredentialsPage(ui::Control* page) {
 
 void TMainForm::NameEditChange() {
   // The check governs Next on the user details page only: start-up fills the
-  // edits from the registry while page 0 is shown, and an incomplete entry
+  // edits from the registry while the welcome page is shown, and an incomplete entry
   // there must not lock the wizard on its first page.
-  if (state.CurrentPage == 2) NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
+  if (state.CurrentPage == kCredentialsPage) NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
 }
 
 void TMainForm::BuildSetupTypePage(ui::Control* page) {
@@ -246,21 +248,21 @@ void TMainForm::AfterCreate() {
   Form::AfterCreate();
   // The controls, in the order the language file walks them.
   BuildBands();
-  BuildWelcomePage(Pages[0]);
-  BuildLicensePage(Pages[1]);
-  BuildCredentialsPage(Pages[2]);
-  BuildSetupTypePage(Pages[3]);
-  BuildComponentsPage(Pages[4]);
-  BuildInstallPage(Pages[5]);
-  BuildInstallingPage(Pages[6]);
-  BuildFinishedPage(Pages[7]);
+  BuildWelcomePage(Pages[kWelcomePage]);
+  BuildLicensePage(Pages[kLicensePage]);
+  BuildCredentialsPage(Pages[kCredentialsPage]);
+  BuildSetupTypePage(Pages[kSetupTypePage]);
+  BuildComponentsPage(Pages[kComponentsPage]);
+  BuildInstallPage(Pages[kInstallPage]);
+  BuildInstallingPage(Pages[kInstallingPage]);
+  BuildFinishedPage(Pages[kFinishedPage]);
 }
 
 void TMainForm::FormShow() { RunStartUp(*this); }
 
 void TMainForm::SetupPage() {
   const uint8_t page = state.CurrentPage;
-  if (page >= 9) return;
+  if (page >= kPageCount) return;
   for (size_t i = 0; i < Pages.size(); ++i) {
     bool current = i == page;
     bool neighbour = i + 1 == page || i == static_cast<size_t>(page) + 1;
@@ -270,15 +272,15 @@ void TMainForm::SetupPage() {
       Pages[i]->BringToFront();
     } else {
       if (neighbour) Pages[i]->SetEnabled(false);
-      // Page 8 keeps the finish page in view while the actions run.
-      if (!(page == 8 && i == 7)) Pages[i]->SetVisible(false);
+      // The finish page stays in view while its actions run.
+      if (!(page == kFinishActionsPage && i == kFinishedPage)) Pages[i]->SetVisible(false);
     }
   }
 
   const PageDesign& design = kPageDesigns[page];
-  if (page == 0) {
+  if (page == kWelcomePage) {
     PageCaption->SetCaption(AboutLabel->Caption());
-  } else if (page == 6) {
+  } else if (page == kInstallingPage) {
     PageCaption->SetCaption(Messages().cName + " " + Messages().cInstallingFiles);
   } else {
     PageCaption->SetCaption(Messages().*design.title);
@@ -288,17 +290,17 @@ void TMainForm::SetupPage() {
   if (design.cancel != nullptr) CloseButton->SetCaption(Messages().*design.cancel);
 
   switch (page) {
-    case 0:
+    case kWelcomePage:
       if (::IsWindowVisible(handle())) NextButton->SetFocus();
       break;
-    case 2:
+    case kCredentialsPage:
       NextButton->SetEnabled(UserDetailsComplete(NameEdit->Caption(), EmailEdit->Caption()));
       if (NameEdit->Caption().empty()) {
         NameEdit->SetFocus();
         NameEdit->SelectAll();
       }
       break;
-    case 7:
+    case kFinishedPage:
       NextButton->SetFocus();
       if (state.ConfigPresentAtDestination) {
         ShowTutorial->SetChecked(false);
@@ -306,8 +308,8 @@ void TMainForm::SetupPage() {
         RunTutorial->SetEnabled(false);
       }
       break;
-    case 8:
-      Pages[7]->SetEnabled(false);
+    case kFinishActionsPage:
+      Pages[kFinishedPage]->SetEnabled(false);
       break;
     default:
       break;
@@ -324,19 +326,19 @@ void TMainForm::BackButtonClick(ui::Control& sender) {
   }
   SetupPage();
   switch (state.CurrentPage) {
-    case 1:
+    case kLicensePage:
       if (CheckLatest->Checked()) OfferNewerVersion();
       break;
-    case 4:
+    case kComponentsPage:
       ShowComponentChoice();
       break;
-    case 5:
+    case kInstallPage:
       ReadComponentChoice();
       break;
-    case 6:
+    case kInstallingPage:
       RunInstallation(sender);
       break;
-    case 8:
+    case kFinishActionsPage:
       CurrentWizardActions().RunPostInstallActions(*this);
       break;
     default:
@@ -450,7 +452,13 @@ void TMainForm::StepProgress() { ProgressBar->StepIt(); }
 void TMainForm::FatalError(const std::string& text) {
   win32::LogLine("fatal error: " + text);
   ::MessageBoxA(handle(), text.c_str(), Messages().cError.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
-  ::ExitProcess(kExitFatal);
+  win32::EndProgram(kExitFatal);
+}
+
+void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }
+
+void TMainForm::ShowInformation(const std::string& text) {
+  ::MessageBoxA(handle(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
 }
 
 void TMainForm::BrowseButtonClick() {
@@ -464,7 +472,7 @@ void TMainForm::CloseButtonClick() {
   const SetupMessages& m = Messages();
   int answer = ::MessageBoxA(handle(), m.cDoYouExit.c_str(), m.cDoYouExitTitle.c_str(),
                              MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
-  if (answer == IDYES) ::ExitProcess(kExitOk);
+  if (answer == IDYES) win32::EndProgram(kExitOk);
 }
 
 bool TMainForm::FormCloseQuery() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install_files.h"
+#include "engine/uninstall.h"
 #include "setup/advanced_registry.h"
 #include "setup/setup_state.h"
 #include "ui/controls.h"
@@ -15,7 +16,23 @@
 
 namespace setup {
 
-class TMainForm : public ui::Form, public engine::InstallProgress {
+// The wizard's pages in their order; state.CurrentPage holds one of them.
+// The first eight have a panel of their own; the last runs the post-install
+// actions with the finish page still in view.
+enum WizardPage : uint8_t {
+  kWelcomePage = 0,
+  kLicensePage,
+  kCredentialsPage,
+  kSetupTypePage,
+  kComponentsPage,
+  kInstallPage,
+  kInstallingPage,
+  kFinishedPage,
+  kFinishActionsPage,
+  kPageCount
+};
+
+class TMainForm : public ui::Form, public engine::InstallProgress, public engine::UninstallWindow {
  public:
   TMainForm();
 
@@ -32,7 +49,7 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   ui::TButton* BackButton = nullptr;
   ui::TButton* NextButton = nullptr;
   ui::TButton* CloseButton = nullptr;
-  std::array<ui::TDynPanel*, 8> Pages{};
+  std::array<ui::TDynPanel*, kFinishActionsPage> Pages{};  // one panel per page before kFinishActionsPage
   ui::TLabel* AboutLabel = nullptr;
   ui::TCheckBox* CheckLatest = nullptr;
   ui::TMemo* LicenseMemo = nullptr;
@@ -67,10 +84,11 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
 
   // Page navigation, bound to BackButton (Tag 0) and NextButton (Tag 1):
   // moves one page back (Tag 0) or on (any other Tag), sets the page up and
-  // runs what entering that page does: the new-version check (page 1), the
-  // component choice shown (4) and read back (5), the installation (6, which
-  // then moves on to 7) and the post-install actions (8). The work is done
-  // by CurrentWizardActions().
+  // runs what entering that page does: the new-version check (licence page),
+  // the component choice shown (components page) and read back (install
+  // page), the installation (installing page, which then moves on to the
+  // finished page) and the post-install actions (kFinishActionsPage). The
+  // work is done by CurrentWizardActions().
   void BackButtonClick(ui::Control& sender);
 
   // The user details check: on the user details page Next is enabled
@@ -92,6 +110,10 @@ class TMainForm : public ui::Form, public engine::InstallProgress {
   void SetProgressText(const std::string& text) override;
   void StepProgress() override;
   [[noreturn]] void FatalError(const std::string& text) override;
+
+  // What the uninstall sequence needs of the window.
+  void ProcessMessages() override;
+  void ShowInformation(const std::string& text) override;
 
   void FormShow() override;
   bool FormCloseQuery() override;

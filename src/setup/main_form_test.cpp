@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "setup/shell_actions.h"
 #include "setup/wizard_actions.h"
 #include "ui/application.h"

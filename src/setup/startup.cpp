@@ -7,15 +7,18 @@
 #include <iterator>
 #include <sstream>
 
+#include "engine/path_text.h"
 #include "engine/uninstall.h"
 #include "engine/version_compare.h"
+#include "messages/setup_messages.h"
 #include "serverconf/config_conversion.h"
 #include "serverconf/config_store.h"
 #include "setup/command_line.h"
 #include "setup/language_step.h"
 #include "setup/main_form.h"
-#include "setup/setup_messages.h"
 #include "ui/application.h"
+#include "win32/end_program.h"
+#include "win32/file_attributes.h"
 #include "win32/log.h"
 #include "xmldoc/xml_object.h"
 
@@ -27,19 +30,10 @@ constexpr char kProductSection[] = "Tarno Mail Server";
 constexpr char kWebMailSection[] = "Cordane Web Mail";
 constexpr char kWindowsArea[] = "\\Software\\Microsoft\\Windows";
 constexpr char kCurrentVersionSection[] = "CurrentVersion";
-constexpr size_t kShortText = 255;
+using engine::Cut;
 
-std::string Cut(std::string text, size_t limit = kShortText) {
-  if (text.size() > limit) text.resize(limit);
-  return text;
-}
-
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool DirectoryExists(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+using win32::EndProgram;
+using win32::FileExists;
 
 // Points the product-key component at another key for a moment and puts
 // area and section back afterwards.
@@ -76,8 +70,6 @@ std::vector<std::string> TextLines(const std::string& text) {
   if (!line.empty()) lines.push_back(line);
   return lines;
 }
-
-[[noreturn]] void EndProgram(unsigned exit_code) { ::ExitProcess(exit_code); }
 
 int AskQuestion(TMainForm& form, const std::string& text, const std::string& caption) {
   return ::MessageBoxA(form.handle(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
@@ -179,7 +171,7 @@ void ShowPreviousInstallation(TMainForm& form) {
   SetupState& s = form.state;
   // The stored folder normally ends in a backslash; one that does not still
   // names the same folder.
-  const std::string folder = WithTrailingBackslash(s.PreviousInstallDir);
+  const std::string folder = engine::AdjustTrailingBackslash(s.PreviousInstallDir, true, false);
   serverconf::SetInstallPath(Cut(s.PreviousInstallDir));
   form.PathEdit->SetCaption(s.PreviousInstallDir);
   form.SetupKindLabel->SetCaption(Messages().cUpdateSetup);
@@ -232,8 +224,7 @@ void SetDefaultDestination(TMainForm& form) {
     folder = form.PathRegistry->ReadString("ProgramFilesDir");
   }
   if (folder.empty()) folder = "C:\\Program Files\\";
-  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
-  form.PathEdit->SetCaption(folder + form.PathEdit->Caption());
+  form.PathEdit->SetCaption(engine::AdjustTrailingBackslash(folder, true, false) + form.PathEdit->Caption());
 }
 
 void DetectOldWebMail(TMainForm& form) {
@@ -241,7 +232,7 @@ void DetectOldWebMail(TMainForm& form) {
     RegistryDetour detour(*form.PathRegistry, kCompanyArea, kWebMailSection);
     const std::string version = Cut(form.PathRegistry->ReadString("Version"));
     const std::string folder = Cut(form.PathRegistry->ReadString("InstallDir"));
-    if (!folder.empty() && DirectoryExists(folder.substr(0, folder.size() - 1)) &&
+    if (!folder.empty() && win32::IsDirectory(folder.substr(0, folder.size() - 1)) &&
         !engine::VersionAtLeast(version, "4.2.2"))
       form.state.OldWebMailDetected = true;
   } catch (const std::exception& e) {

@@ -2,7 +2,7 @@
 // before it becomes visible. Examines the command line, checks the
 // distribution, asks the install question, detects an earlier installation
 // and fills SetupState and the wizard's controls. Every path that ends the
-// program here ends the process at once (ExitProcess): with kExitOk after a
+// program here ends the process at once (win32::EndProgram): with kExitOk after a
 // declined question or a finished command, with kExitFatal after an error box.
 #pragma once
 

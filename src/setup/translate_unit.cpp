@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "messages/setup_messages.h"
 #include "setup/language_document.h"
-#include "setup/setup_messages.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/form.h"

@@ -7,6 +7,7 @@
 #include "serverconf/http_download.h"
 #include "setup/replaceable.h"
 #include "setup/setup_state.h"
+#include "win32/end_program.h"
 #include "win32/log.h"
 
 namespace setup {
@@ -26,7 +27,7 @@ class ProductWizardActions : public WizardActions {
   }
   void RunPostInstallActions(TMainForm&) override {
     win32::LogLine("post-install actions: the program ends");
-    ::ExitProcess(kExitOk);
+    win32::EndProgram(kExitOk);
   }
 };
 

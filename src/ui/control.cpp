@@ -13,9 +13,8 @@ constexpr char kControlProperty[] = "TarnoControl";
 
 int Scale(int design_units) {
   static const int dpi = [] {
-    HDC screen = ::GetDC(nullptr);
-    int value = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
+    win32::ScopedGetDC screen(nullptr);
+    int value = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return value > 0 ? value : 96;
   }();
   return ::MulDiv(design_units, dpi, 96);
@@ -49,7 +48,6 @@ Control::~Control() {
     ClearComponentName(handle_);
     ::RemovePropA(handle_, kControlProperty);
   }
-  if (brush_ != nullptr) ::DeleteObject(brush_);
 }
 
 Form* Control::form() const {
@@ -138,9 +136,9 @@ void Control::Fire(const std::function<void(Control&)>& handler) {
 HBRUSH Control::BackgroundBrush(HDC dc) {
   for (Control* c = this; c != nullptr; c = c->parent_) {
     if (!c->color) continue;
-    if (c->brush_ == nullptr) c->brush_ = ::CreateSolidBrush(*c->color);
+    if (!c->brush_) c->brush_.reset(::CreateSolidBrush(*c->color));
     ::SetBkColor(dc, *c->color);
-    return c->brush_;
+    return c->brush_.get();
   }
   return nullptr;
 }

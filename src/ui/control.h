@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui/component.h"
+#include "win32/scoped_handle.h"
 
 namespace ui {
 
@@ -89,7 +90,7 @@ class Control : public Component {
   std::string hint_;
   bool enabled_ = true;
   bool visible_ = true;
-  HBRUSH brush_ = nullptr;
+  win32::ScopedBrush brush_;  // the background of `color`, made when first asked for
   std::vector<Control*> children_;
 };
 

@@ -179,9 +179,9 @@ TImage::TImage(std::string name, Control* parent, Bounds bounds, std::string bit
 Control::WindowParams TImage::Params() const { return {"STATIC", SS_BITMAP | SS_CENTERIMAGE}; }
 
 void TImage::AfterCreate() {
-  HANDLE bitmap = ::LoadImageA(::GetModuleHandleA(nullptr), bitmap_resource_.c_str(), IMAGE_BITMAP, 0, 0,
-                               LR_DEFAULTCOLOR);
-  if (bitmap != nullptr) ::SendMessageA(handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+  bitmap_.reset(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), bitmap_resource_.c_str(),
+                                                  IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+  if (bitmap_) ::SendMessageA(handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_.get()));
 }
 
 TProgressBar::TProgressBar(std::string name, Control* parent, Bounds bounds, int max, int step)
@@ -264,12 +264,13 @@ void TCheckListBox::AfterCreate() {
     subclassed_parent_ = parent()->handle();
   ::SetWindowSubclass(handle(), ListProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this));
 
-  HDC dc = ::GetDC(handle());
   TEXTMETRICA metrics{};
-  HGDIOBJ old = ::SelectObject(dc, DialogFont(false));
-  ::GetTextMetricsA(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(handle(), dc);
+  {
+    win32::ScopedGetDC dc(handle());
+    HGDIOBJ old = ::SelectObject(dc.get(), DialogFont(false));
+    ::GetTextMetricsA(dc.get(), &metrics);
+    ::SelectObject(dc.get(), old);
+  }
   int height = std::max<int>(Scale(16), metrics.tmHeight + Scale(2));
   ::SendMessageA(handle(), LB_SETITEMHEIGHT, 0, height);
 

@@ -127,6 +127,8 @@ class TImage : public Control {
 
  private:
   std::string bitmap_resource_;
+  // The static control shows the bitmap but does not own it.
+  win32::ScopedBitmap bitmap_;
 };
 
 class TProgressBar : public Control {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "ui/application.h"
+#include "win32/file_attributes.h"
 #include "win32/scoped_handle.h"
 
 namespace ui {
@@ -16,21 +17,11 @@ WNDPROC g_list_proc = nullptr;
 
 // A drive without a disc must answer "not there" instead of asking the user
 // to insert one.
-class NoCriticalErrorBoxes {
- public:
-  NoCriticalErrorBoxes() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {
-    ::SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
-  }
-  ~NoCriticalErrorBoxes() { ::SetErrorMode(previous_); }
-
- private:
-  UINT previous_;
-};
+using win32::NoCriticalErrorBoxes;
 
 bool IsDirectory(const std::string& path) {
   NoCriticalErrorBoxes quiet;
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return win32::IsDirectory(path);
 }
 
 // The full form of `path`: no trailing backslash except on a drive's root.

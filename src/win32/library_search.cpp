@@ -21,9 +21,9 @@ bool RestrictLibrarySearch() {
   return true;
 }
 
-HMODULE LoadSystemLibrary(const std::string& name) {
-  HMODULE module = ::LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module == nullptr) LogFailure("loading system library", name, ::GetLastError());
+ScopedModule LoadSystemLibrary(const std::string& name) {
+  ScopedModule module(::LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!module) LogFailure("loading system library", name, ::GetLastError());
   return module;
 }
 

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "win32/scoped_handle.h"
+
 namespace win32 {
 
 // Restricts the search for libraries loaded by name to the system directory
@@ -17,7 +19,7 @@ namespace win32 {
 bool RestrictLibrarySearch();
 
 // Loads a system library (psapi.dll, iphlpapi.dll, ...) from the system
-// directory only. nullptr (logged) when it cannot be loaded.
-HMODULE LoadSystemLibrary(const std::string& name);
+// directory only, owned by the answer. Empty (logged) when it cannot be loaded.
+ScopedModule LoadSystemLibrary(const std::string& name);
 
 }  // namespace win32

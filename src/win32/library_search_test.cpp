@@ -38,10 +38,9 @@ TEST(LibrarySearchTest, PlantedLibraryBesideTheProgramIsNotLoaded) {
   EXPECT_NE(system, nullptr) << "psapi.dll from the system directory; error " << ::GetLastError();
   if (system) ::FreeLibrary(system);
 
-  HMODULE explicit_system = LoadSystemLibrary("iphlpapi.dll");
-  EXPECT_NE(explicit_system, nullptr);
-  if (explicit_system) ::FreeLibrary(explicit_system);
-  EXPECT_EQ(LoadSystemLibrary("tarno_planted.dll"), nullptr);
+  ScopedModule explicit_system = LoadSystemLibrary("iphlpapi.dll");
+  EXPECT_NE(explicit_system.get(), nullptr);
+  EXPECT_EQ(LoadSystemLibrary("tarno_planted.dll").get(), nullptr);
 }
 
 }  // namespace

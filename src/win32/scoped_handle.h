@@ -86,6 +86,15 @@ struct ModuleTraits {
   static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+// GDI objects the setup creates or loads: brushes, bitmaps, fonts.
+template <class Object>
+struct GdiObjectTraits {
+  using Type = Object;
+  static Type Null() { return nullptr; }
+  static bool IsValid(Type h) { return h != nullptr; }
+  static void Close(Type h) { ::DeleteObject(h); }
+};
+
 struct ServiceHandleTraits {
   using Type = SC_HANDLE;
   static Type Null() { return nullptr; }
@@ -98,5 +107,29 @@ using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
 using ScopedModule = ScopedGeneric<ModuleTraits>;
 using ScopedServiceHandle = ScopedGeneric<ServiceHandleTraits>;
+using ScopedBrush = ScopedGeneric<GdiObjectTraits<HBRUSH>>;
+using ScopedBitmap = ScopedGeneric<GdiObjectTraits<HBITMAP>>;
+
+// A window's device context from GetDC, released to that window (the screen's
+// for a null window). It belongs to the window, so it is not movable.
+class ScopedGetDC {
+ public:
+  explicit ScopedGetDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+  ~ScopedGetDC() {
+    if (dc_ == nullptr) return;
+    DWORD saved = ::GetLastError();
+    ::ReleaseDC(window_, dc_);
+    ::SetLastError(saved);
+  }
+
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 }  // namespace win32

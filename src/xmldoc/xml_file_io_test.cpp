@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "xmldoc/test_temp_file.h"
+#include "support/test_temp_file.h"
 
 namespace xmldoc {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_temp_file.h"
 #include "xmldoc/ansi_code_page.h"
-#include "xmldoc/test_temp_file.h"
 
 namespace xmldoc {
 namespace {

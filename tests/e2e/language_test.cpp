@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 #include "setup_fixture.h"
 #include "xmldoc/xml_object.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/test_files.h"
 #include "win32/scoped_handle.h"
-#include "win32/test_files.h"
 
 namespace e2e {
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/test_registry.h"
+#include "support/test_registry.h"
 #include "window_driver/window_driver.h"
 
 namespace e2e {

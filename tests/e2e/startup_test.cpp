@@ -3,9 +3,9 @@
 // answered through the window driver.
 #include <gtest/gtest.h>
 
-#include "serverconf/config_store_test_support.h"
 #include "serverconf/server_settings.h"
 #include "setup_fixture.h"
+#include "support/config_store_test_support.h"
 
 namespace e2e {
 namespace {

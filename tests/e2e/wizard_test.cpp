@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "setup_fixture.h"
-#include "win32/test_files.h"
+#include "support/test_files.h"
 
 namespace e2e {
 namespace {

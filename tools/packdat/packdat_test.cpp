@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/setup_data_test_support.h"
+#include "support/setup_data_test_support.h"
 
 namespace packdat {
 namespace {

@@ -1,4 +1,4 @@
-#include "setup/setup_messages.h"
+#include "messages/setup_messages.h"
 
 #include <gtest/gtest.h>
 
