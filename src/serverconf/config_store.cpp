@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/service_table.h"
 #include "serverconf/config_comment.h"
 #include "serverconf/database_library.h"
 #include "serverconf/domain_table.h"
@@ -510,27 +511,18 @@ std::string WebConsoleHost() {
 uint16_t WebConsolePort() { return State().settings.Word(f::kWebConsolePort); }
 
 int NotifyServersReload(bool include_web_console) {
-  struct Server {
-    const char* window_class;
-    const char* title;
-    bool web_console;
-  };
-  static const Server kServers[] = {{"TSMTPForm", "SMTP", false},
-                                    {"TPOP3Form", "POP3", false},
-                                    {"TIMForm", "Instant Messaging Server", false},
-                                    {"TGroupWareForm", "GroupWare", false},
-                                    {"TControlForm", "Control", true}};
   int told = 0;
-  for (const Server& server : kServers) {
-    if (server.web_console && !include_web_console) continue;
-    HWND window = ::FindWindowA(server.window_class, server.title);
+  for (size_t row = 0; row < platform::kServerCount; ++row) {
+    const platform::ServiceRow& server = platform::ServiceTable[row];
+    if (row == platform::kControlRow && !include_web_console) continue;
+    HWND window = ::FindWindowA(server.ServerWindowClass, server.ServerWindowCaption);
     if (!window) continue;
     DWORD_PTR answer = 0;
     if (::SendMessageTimeoutA(window, kServerReloadMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, kReloadTimeoutMs,
                               &answer))
       ++told;
     else
-      win32::LogFailure("telling to reload", server.title, ::GetLastError());
+      win32::LogFailure("telling to reload", server.ServerWindowCaption, ::GetLastError());
   }
   return told;
 }

@@ -184,10 +184,9 @@ uint16_t WebConsolePort();
 // The message that tells a running server to reload its configuration.
 inline constexpr unsigned kServerReloadMessage = 0x400 + 256;
 
-// Sends kServerReloadMessage to the running server windows ("TSMTPForm"
-// "SMTP", "TPOP3Form" "POP3", "TIMForm" "Instant Messaging Server",
-// "TGroupWareForm" "GroupWare", and "TControlForm" "Control" only with
-// `include_web_console`). Servers that are not running are skipped; a
+// Sends kServerReloadMessage to the main windows of the running servers
+// (the ServiceTable's window classes and captions; the web and control
+// server's "TControlForm" "Control" only with `include_web_console`). Servers that are not running are skipped; a
 // server that does not answer within a few seconds is passed over.
 // Returns how many windows were told.
 int NotifyServersReload(bool include_web_console);
