@@ -61,11 +61,10 @@ void CheckRunningServers(const setup::SetupState& setup, ServiceInstallState& st
   const ServerChoice choice = ChosenServers(setup);
   if (!choice.im && IsStopped(kImRow)) DeleteServerService(ServiceTable[kImRow].ServiceName);
   const bool old_groupware = IsOldGroupWare(setup.PreviousVersion);
-  if ((!choice.groupware || old_groupware) && IsStopped(kCalendarRow)) {
+  if ((!choice.groupware || old_groupware) && IsStopped(kCalendarRow))
     DeleteServerService(ServiceTable[kCalendarRow].ServiceName);
-    // The earlier program file of that server; it may well be gone already.
-    if (old_groupware) ::DeleteFileA((setup.InstallFolder + "calendar.exe").c_str());
-  }
+  // The earlier program file of that server; it may well be gone already.
+  if (old_groupware) ::DeleteFileA((setup.InstallFolder + "calendar.exe").c_str());
   for (std::size_t row = 0; row < kServerCount; ++row)
     if (IsStopped(row)) state.ServicesToCreate[row] = false;
 }

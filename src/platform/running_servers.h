@@ -36,9 +36,9 @@ void StopServerIfRunning(const std::string& install_dir, std::size_t row);
 // twice): shows cChecking, sets every ServicesToCreate flag, stops every
 // running server twice, lets queued messages run and pauses 1,500 ms. On NT
 // it then deletes "TarnoIM" when not chosen and stopped, "TarnoCalendar"
-// when not chosen or older than 8.1.7 and stopped (removing the earlier
-// "calendar.exe" for an older one), and clears the flag of every service
-// that exists and is stopped.
+// when not chosen or older than 8.1.7 and stopped, removes the earlier
+// "calendar.exe" of a version older than 8.1.7, and clears the flag of every
+// service that exists and is stopped.
 void CheckRunningServers(const setup::SetupState& setup, ServiceInstallState& state,
                          engine::InstallProgress& progress);
 
