@@ -48,14 +48,20 @@ class NewVersionQuestionTest : public ::testing::Test {
     form_->state.CurrentPage = 0;
     form_->SetupPage();
     std::optional<driver::MessageBoxInfo> seen;
+    std::string error;
     std::thread answerer([&] {
-      HWND box = driver::WaitForMessageBox(::GetCurrentProcessId(), "Question", driver::Milliseconds(4000));
-      if (box == nullptr) return;
-      seen = driver::ReadMessageBox(box);
-      driver::AnswerMessageBox(box, button);
+      try {
+        HWND box = driver::WaitForMessageBox(::GetCurrentProcessId(), "Question", driver::Milliseconds(4000));
+        if (box == nullptr) return;
+        seen = driver::ReadMessageBox(box);
+        driver::AnswerMessageBox(box, button);
+      } catch (const std::exception& e) {
+        error = e.what();
+      }
     });
     form_->NextButton->Click();
     answerer.join();
+    EXPECT_EQ(error, "") << list;
     EXPECT_EQ(form_->state.CurrentPage, 1) << list;
     return seen;
   }
