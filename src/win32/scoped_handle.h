@@ -93,10 +93,21 @@ struct ServiceHandleTraits {
   static void Close(Type h) { ::CloseServiceHandle(h); }
 };
 
+// A COM interface pointer: released, never deleted.
+template <class Interface>
+struct ComTraits {
+  using Type = Interface*;
+  static Type Null() { return nullptr; }
+  static bool IsValid(Type p) { return p != nullptr; }
+  static void Close(Type p) { p->Release(); }
+};
+
 using ScopedHandle = ScopedGeneric<HandleTraits>;
 using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
 using ScopedModule = ScopedGeneric<ModuleTraits>;
 using ScopedServiceHandle = ScopedGeneric<ServiceHandleTraits>;
+template <class Interface>
+using ScopedComPtr = ScopedGeneric<ComTraits<Interface>>;
 
 }  // namespace win32
