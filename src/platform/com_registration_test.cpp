@@ -19,13 +19,6 @@ namespace {
 using serverconf::testing::TempFolder;
 using win32::test_files::PutFile;
 
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string text(path, n);
-  return text.substr(0, text.find_last_of('\\') + 1);
-}
-
 std::string KeyText(HKEY root, const std::string& key, const char* value) {
   char buffer[MAX_PATH] = {};
   DWORD size = sizeof buffer;
@@ -63,7 +56,7 @@ class ComRegistrationTest : public ::testing::Test {
   }
   void SetUp() override {
     for (const char* name : {"api.dll", "cordanecom.dll", "suitesupport.dll"}) {
-      ASSERT_TRUE(::CopyFileA((OwnFolder() + "com-standin\\" + name).c_str(), (Dir() + name).c_str(), FALSE))
+      ASSERT_TRUE(::CopyFileA((win32::test_files::TestProgramFolder() + "com-standin\\" + name).c_str(), (Dir() + name).c_str(), FALSE))
           << "copying the stand-in " << name << " error " << ::GetLastError();
     }
   }

@@ -28,13 +28,6 @@ using win32::test_files::MakeDirectory;
 using win32::test_files::PutFile;
 using win32::test_files::RemoveTree;
 
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string text(path, n);
-  return text.substr(0, text.find_last_of('\\') + 1);
-}
-
 class RecordingProgress : public engine::InstallProgress {
  public:
   void SetProgressText(const std::string& text) override { texts.push_back(text); }
@@ -156,7 +149,7 @@ class IconsAndUninstallEntryTest : public ::testing::Test {
     ASSERT_TRUE(::SetCurrentDirectoryA(Current().c_str()));
   }
   void TearDown() override {
-    ::SetCurrentDirectoryA(OwnFolder().c_str());
+    ::SetCurrentDirectoryA(win32::test_files::TestProgramFolder().c_str());
     setup::Messages() = saved_messages_;
     ::RegDeleteTreeA(HKEY_CURRENT_USER, area_.substr(1).c_str());
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, area_.substr(1).c_str());
@@ -314,7 +307,7 @@ TEST_F(IconsAndUninstallEntryTest, RegistryValues) {
 // folder with blanks in its path, never a program named after the path's
 // first word ("...\Tarno.exe" for "...\Tarno Mail\setup.exe").
 TEST_F(IconsAndUninstallEntryTest, UninstallStringStartsTheSetupProgram) {
-  const std::string probe = OwnFolder() + "probe\\command_line_probe.exe";
+  const std::string probe = win32::test_files::TestProgramFolder() + "probe\\command_line_probe.exe";
   ASSERT_TRUE(::CopyFileA(probe.c_str(), (Install() + "setup.exe").c_str(), FALSE)) << ::GetLastError();
   ASSERT_TRUE(::CopyFileA(probe.c_str(), (folder_.Dir() + "Tarno.exe").c_str(), FALSE)) << ::GetLastError();
   Run(false, true);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "win32/scoped_handle.h"
+#include "win32/test_files.h"
 #include "win32/test_registry.h"
 
 namespace platform {
@@ -16,13 +17,6 @@ namespace {
 constexpr char kDrivers[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers";
 constexpr char kSourceList[] = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const std::string kSources = "SOFTWARE\\ODBC\\ODBC.INI\\";
-
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string text(path, n);
-  return text.substr(0, text.find_last_of('\\') + 1);
-}
 
 void SetText(const std::string& key, const std::string& name, const std::string& text) {
   win32::ScopedRegKey k;
@@ -135,7 +129,7 @@ TEST_F(OdbcDataSourcesTest, NothingWrittenWithoutADriver) {
 // The suite's stand-in driver entry, as a machine with the Access driver has
 // it, is found and its library path used.
 TEST_F(OdbcDataSourcesTest, SuiteDriverEntryIsUsed) {
-  const std::string program = OwnFolder() + "odbc-standin\\access_driver.exe";
+  const std::string program = win32::test_files::TestProgramFolder() + "odbc-standin\\access_driver.exe";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

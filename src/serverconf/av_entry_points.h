@@ -11,13 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#ifndef TARNO_STDCALL
-#if defined(_WIN32)
-#define TARNO_STDCALL __stdcall
-#else
-#define TARNO_STDCALL
-#endif
-#endif
+#include "serverconf/stdcall.h"
 
 namespace serverconf {
 

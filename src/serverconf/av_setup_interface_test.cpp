@@ -20,13 +20,6 @@ using win32::test_files::Exists;
 using win32::test_files::GetFile;
 using win32::test_files::PutFile;
 
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string text(path, n);
-  return text.substr(0, text.find_last_of('\\') + 1);
-}
-
 std::string CurrentDirectory() {
   char buffer[MAX_PATH];
   const DWORD n = ::GetCurrentDirectoryA(MAX_PATH, buffer);
@@ -57,7 +50,7 @@ class AvSetupInterfaceTest : public ::testing::Test {
     for (const char* dir : {"staging", "staging\\avast", "Tarno Mail", "state", "elsewhere"})
       win32::test_files::MakeDirectory(folder_.Dir() + dir);
     for (const char* name : {"setiface.dll", "avastoem.exe", "suitesupport.dll"})
-      ASSERT_TRUE(::CopyFileA((OwnFolder() + "av-standin\\" + name).c_str(), (Staging() + name).c_str(), FALSE))
+      ASSERT_TRUE(::CopyFileA((win32::test_files::TestProgramFolder() + "av-standin\\" + name).c_str(), (Staging() + name).c_str(), FALSE))
           << "copying the stand-in " << name << " error " << ::GetLastError();
     ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", State().c_str());
     ::SetEnvironmentVariableA("TARNO_SETUP_LOG", (State() + "setup.log").c_str());
