@@ -59,6 +59,29 @@ std::string RebuildProgramGroup(setup::TAdvancedRegistry& shell_folders, const s
   return group;
 }
 
+unsigned long long TreeBytes(const std::string& directory) {
+  unsigned long long total = 0;
+  WIN32_FIND_DATAA data;
+  win32::ScopedFindHandle find(::FindFirstFileA((directory + "*").c_str(), &data));
+  if (!find) return 0;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      total += TreeBytes(directory + name + "\\");
+  } while (::FindNextFileA(find.get(), &data));
+  return total;
+}
+
+// The bytes of every file below `directory` (links to folders are not
+// entered), rounded up to KiB; at most 0x7fffffff.
+unsigned long DirectoryTreeKiB(const std::string& directory) {
+  const unsigned long long kib = (TreeBytes(engine::AdjustTrailingBackslash(directory, true, false)) + 1023) / 1024;
+  return kib > 0x7fffffffULL ? 0x7fffffffUL : static_cast<unsigned long>(kib);
+}
+
 void WriteUninstallEntry(setup::TAdvancedRegistry& key, const IconsAndUninstallInput& in) {
   const std::string setup_program = in.install_dir + in.setup_file_name;
   key.WriteString("DisplayName", setup::Messages().cName);
@@ -82,28 +105,7 @@ void WriteProductFacts(setup::TAdvancedRegistry& key, const IconsAndUninstallInp
   key.WriteString("Version", setup::kSetupVersion);
 }
 
-unsigned long long TreeBytes(const std::string& directory) {
-  unsigned long long total = 0;
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((directory + "*").c_str(), &data));
-  if (!find) return 0;
-  do {
-    const std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      total += TreeBytes(directory + name + "\\");
-  } while (::FindNextFileA(find.get(), &data));
-  return total;
-}
-
 }  // namespace
-
-unsigned long DirectoryTreeKiB(const std::string& directory) {
-  const unsigned long long kib = (TreeBytes(engine::AdjustTrailingBackslash(directory, true, false)) + 1023) / 1024;
-  return kib > 0x7fffffffULL ? 0x7fffffffUL : static_cast<unsigned long>(kib);
-}
 
 void CreateIconsAndUninstallEntry(engine::InstallProgress& progress, const IconsAndUninstallKeys& keys,
                                   const IconsAndUninstallInput& input) {

@@ -54,8 +54,4 @@ struct IconsAndUninstallKeys {
 void CreateIconsAndUninstallEntry(engine::InstallProgress& progress, const IconsAndUninstallKeys& keys,
                                   const IconsAndUninstallInput& input);
 
-// The bytes of every file below `directory` (links to folders are not
-// entered), rounded up to KiB; at most 0x7fffffff.
-unsigned long DirectoryTreeKiB(const std::string& directory);
-
 }  // namespace platform
