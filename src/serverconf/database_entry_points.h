@@ -14,13 +14,7 @@
 
 #include <cstddef>
 
-#ifndef TARNO_STDCALL
-#if defined(_WIN32)
-#define TARNO_STDCALL __stdcall
-#else
-#define TARNO_STDCALL
-#endif
-#endif
+#include "serverconf/stdcall.h"
 
 namespace serverconf {
 

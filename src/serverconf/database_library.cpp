@@ -8,6 +8,7 @@
 
 #include "engine/path_text.h"
 #include "serverconf/database_entry_points.h"
+#include "win32/library_search.h"
 #include "win32/log.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
@@ -60,19 +61,6 @@ Library& Held() {
 void LogSystemFailure(const char* function, const std::string& argument, DWORD code) {
   win32::LogLine(std::string(kModuleName) + " function " + function + "(" + argument + ") error " +
                  std::to_string(code) + " : " + win32::ErrorText(code));
-}
-
-// Loads `path` by its full name. Its own dependencies are looked for beside
-// it and in the system directory, never in the setup's folder or the
-// current directory. Systems without the LOAD_LIBRARY_SEARCH flags refuse
-// them with ERROR_INVALID_PARAMETER; those get the altered search path,
-// which still starts beside the library.
-HMODULE LoadByFullPath(const std::string& path) {
-  HMODULE module =
-      ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module == nullptr && ::GetLastError() == ERROR_INVALID_PARAMETER)
-    module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  return module;
 }
 
 std::string FullPath(const std::string& path) {
@@ -183,7 +171,7 @@ bool Load(const std::string& install_dir) {
     // The lib\ folder is the last resort: a library missing from the
     // install directory is not worth a log line of its own.
     if (i + 1 < std::size(candidates) && !IsFile(path)) continue;
-    library.module.reset(LoadByFullPath(path));
+    library.module.reset(win32::LoadLibraryWithOwnFolder(path));
     if (!library.module) {
       LogSystemFailure("LoadLibrary", path, ::GetLastError());
       continue;

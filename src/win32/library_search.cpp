@@ -27,4 +27,18 @@ ScopedModule LoadSystemLibrary(const std::string& name) {
   return module;
 }
 
+HMODULE LoadLibraryWithOwnFolder(const std::string& path) {
+  // Both ways need a full path: the folder of a relative one is not defined.
+  char full[MAX_PATH];
+  const DWORD n = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) {
+    if (n != 0) ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
+  HMODULE module = ::LoadLibraryExA(full, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module == nullptr && ::GetLastError() == ERROR_INVALID_PARAMETER)
+    module = ::LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return module;
+}
+
 }  // namespace win32

@@ -22,4 +22,12 @@ bool RestrictLibrarySearch();
 // directory only, owned by the answer. Empty (logged) when it cannot be loaded.
 ScopedModule LoadSystemLibrary(const std::string& name);
 
+// Loads the library at `path` (made a full path first) so that its own dependencies are
+// found beside it and in the system directory, never in the setup's folder or
+// the current directory (LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR with the system
+// directory; systems without those flags get the altered search path, which
+// also starts beside the library). nullptr when it cannot be loaded, with the
+// thread's last error telling why; nothing is logged.
+HMODULE LoadLibraryWithOwnFolder(const std::string& path);
+
 }  // namespace win32

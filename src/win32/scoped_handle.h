@@ -102,6 +102,15 @@ struct ServiceHandleTraits {
   static void Close(Type h) { ::CloseServiceHandle(h); }
 };
 
+// A COM interface pointer: released, never deleted.
+template <class Interface>
+struct ComTraits {
+  using Type = Interface*;
+  static Type Null() { return nullptr; }
+  static bool IsValid(Type p) { return p != nullptr; }
+  static void Close(Type p) { p->Release(); }
+};
+
 using ScopedHandle = ScopedGeneric<HandleTraits>;
 using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
@@ -131,5 +140,7 @@ class ScopedGetDC {
   HWND window_;
   HDC dc_;
 };
+template <class Interface>
+using ScopedComPtr = ScopedGeneric<ComTraits<Interface>>;
 
 }  // namespace win32

@@ -14,6 +14,14 @@
 
 namespace win32::test_files {
 
+// The folder of the running test program, with a trailing backslash.
+inline std::string TestProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string text(path, n);
+  return text.substr(0, text.find_last_of('\\') + 1);
+}
+
 inline DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
 inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 inline bool IsDir(const std::string& path) {
