@@ -7,7 +7,7 @@
 #include "mailclient/base64.h"
 #include "mailclient/hmac_md5.h"
 #include "mailclient/smtp_reply.h"
-#include "mailclient/smtp_test_doubles.h"
+#include "support/smtp_test_doubles.h"
 
 namespace mailclient {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "mailclient/installation_report.h"
-#include "mailclient/smtp_test_doubles.h"
+#include "support/smtp_test_doubles.h"
 
 namespace mailclient {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/server_command.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
-#include "platform/services_test_support.h"
+#include "support/services_test_support.h"
 
 namespace platform {
 namespace {

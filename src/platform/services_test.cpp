@@ -13,7 +13,7 @@
 #include "platform/server_command.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
-#include "platform/services_test_support.h"
+#include "support/services_test_support.h"
 #include "messages/setup_messages.h"
 #include "setup/setup_state.h"
 #include "win32/scoped_handle.h"
