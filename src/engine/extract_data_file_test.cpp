@@ -399,7 +399,7 @@ TEST_F(ExtractDataFileTest, DataFileIntactFindsTruncationAndDamageWithoutWriting
                             Le32(static_cast<uint32_t>(stream.size())) + stream;
   const Case cases[] = {
       {"whole", whole, true},
-      {"without header", PrefixedEntry("a.txt", "a") + PrefixedEntry("b.txt", "b"), true},
+      {"without header", FixedEntry("a.txt", "a") + FixedEntry("b.txt", "b"), true},
       {"empty", "", true},
       {"cut inside data", whole.substr(0, whole.size() - 1), false},
       {"cut inside a size field", Header(false, 2) + PrefixedEntry("a.txt", "a") + PrefixedName("b") + "\x01", false},

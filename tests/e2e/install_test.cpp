@@ -24,7 +24,7 @@ namespace e2e {
 namespace {
 
 constexpr const char* kServices[] = {"TarnoSMTP", "TarnoPOP3", "TarnoControl", "TarnoIM", "TarnoCalendar"};
-constexpr const char* kProductKey = "Software\\Cordane\\Tarno";
+constexpr const char* kProductKey = "Software\\Cordane\\Tarno Mail Server";
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
 constexpr const char* kApiClassKey = "CLSID\\{7B1E0C52-4D3A-4F6B-9E21-3A5C8D0F1A01}";
 constexpr const char* kCordaneComClassKey = "CLSID\\{7B1E0C52-4D3A-4F6B-9E21-3A5C8D0F1A02}";
@@ -231,13 +231,30 @@ class InstallTest : public ::testing::Test {
 
   HWND Control(const std::string& name) { return run_.Control(main_, name); }
 
-  bool WaitForPanel(const std::string& panel, driver::Milliseconds timeout = driver::kDefaultTimeout) {
+  std::string PageState() {
+    std::string state = driver::Text(Control("PageCaption"));
+    for (const char* button : {"BackButton", "NextButton", "CloseButton"})
+      state += std::string("|") + (driver::IsEnabled(Control(button)) ? "on" : "off");
+    return state;
+  }
+
+  // True once `panel` is shown and the page's set-up has ended: its title
+  // and buttons read the same twice in a row, 100 ms apart.
+  bool WaitForPanel(const std::string& panel) {
+    bool shown = driver::WaitUntil([&] {
+      HWND window = driver::FindControl(main_, panel);
+      return window != nullptr && driver::IsVisible(window);
+    });
+    if (!shown) return false;
+    std::string last;
     return driver::WaitUntil(
         [&] {
-          HWND window = driver::FindControl(main_, panel);
-          return window != nullptr && driver::IsVisible(window) && driver::IsEnabled(Control("NextButton"));
+          std::string now = PageState();
+          bool same = now == last;
+          last = now;
+          return same;
         },
-        timeout, driver::Milliseconds(100));
+        driver::kDefaultTimeout, driver::Milliseconds(100));
   }
 
   void NextTo(const std::string& panel) {
@@ -258,6 +275,7 @@ class InstallTest : public ::testing::Test {
     driver::SetText(Control("EmailEdit"), "ann@example.test");
     driver::SetText(Control("CompanyEdit"), "Example Ltd");
     driver::SetText(Control("CountryEdit"), "Norway");
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsEnabled(Control("NextButton")); }));
     NextTo("SetupTypePanel");
     NextTo("SetupComponents");
     HWND list = Control("ComponentList");
@@ -325,7 +343,8 @@ TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
         "ldap\\slapd.conf", "php\\php.ini", "avast\\setup\\setiface.dll"})
     EXPECT_TRUE(win32::test_files::Exists(install_ + file)) << file;
   EXPECT_FALSE(win32::test_files::Exists(install_ + "php\\wmi.ini"));
-  EXPECT_FALSE(win32::test_files::Exists(install_ + "webmail\\projects\\"));
+  // The old projects went; the distribution's come with the web mail tree.
+  EXPECT_TRUE(win32::test_files::Exists(install_ + "webmail\\projects\\default.prj"));
   EXPECT_TRUE(win32::test_files::Exists(wmi_ini_));
   char temp[MAX_PATH];
   ::GetTempPathA(MAX_PATH, temp);

@@ -20,7 +20,7 @@
 namespace {
 
 constexpr const char* kServices[] = {"TarnoSMTP", "TarnoPOP3", "TarnoControl", "TarnoIM", "TarnoCalendar"};
-constexpr const char* kProductKey = "Software\\Cordane\\Tarno";
+constexpr const char* kProductKey = "Software\\Cordane\\Tarno Mail Server";
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
 constexpr const char* kDataSources = "Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
 constexpr const char* kGroupName = "Tarno Mail Server";
