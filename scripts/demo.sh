@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# The main job: builds setup.exe and a sample distribution, starts the setup
+# The main job: builds setup.exe and the sample distribution, starts the setup
 # under Wine (on $DISPLAY when set, otherwise on a virtual display), walks the
-# wizard from the welcome page up to the destination page and saves a
-# screenshot of every page; there it cancels, so nothing is installed. Then
-# it shows the folder browser and each page of the first-run wizard, which a
-# walk that installs nothing never reaches, and saves a screenshot of each.
+# wizard through a whole fresh installation of the sample distribution and
+# saves a screenshot of every page (the installing page while it runs, the
+# finish page when it is done); then prints what was installed: the services
+# and their states, the Start-menu links, the registry values, the data
+# sources, the installed files (count and size) and the report mail the
+# installed SMTP server received. Last it shows the folder browser and each
+# page of the first-run wizard and saves a screenshot of each.
 #   scripts/demo.sh            screenshots land in build/demo/screenshots/
 #                              (page0-welcome.png ... page5-destination.png,
+#                              page6-installing.png, page7-finish.png,
 #                              browse-folder.png, wizard-page0-host-name.png ...
 #                              wizard-page3-complete.png)
+# The installation goes to C:\Tarno Demo\ of the demo's own Wine prefix
+# (build/demo/wine); a previous demo installation there is removed first. The
+# report is mailed to the installed server on 127.0.0.1 only.
 # TARNO_BUILD_DIR and TARNO_DEMO_DIR replace build/windows and build/demo.
 # On a machine that cannot execute 32-bit code (scripts/windows-arch.sh) the
 # walk uses the x86-64 build of the same sources, build/windows64.
@@ -31,7 +38,7 @@ demo="${TARNO_DEMO_DIR:-$root/build/demo}"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk window_gallery
+cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk install_summary window_gallery access_driver
 
 dist="$build/dist"
 dpi="${TARNO_DPI:-96}"
@@ -96,9 +103,21 @@ take_screenshots() {
 }
 
 status=0
-echo "walking the wizard of $dist/setup.exe on display $DISPLAY"
+install='C:\Tarno Demo\'
+# The suite's stand-in registers an Access ODBC driver entry, so that the
+# installation's data sources have a driver to name (a new prefix has none).
+wine_run "$build/suite/standins/access_driver.exe" >/dev/null 2>&1 || status=1
+wine_run "$build/bin/install_summary.exe" clean "$install" >/dev/null 2>&1 || true
+
+echo "installing $dist with the wizard into $install on display $DISPLAY"
+export TARNO_SETUP_LOG="$(windows_path "$demo/setup.log")"
+rm -f "$demo/setup.log"
 take_screenshots "$build/bin/demo_walk.exe" "$demo/walk.log" \
-  "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" || status=1
+  "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" "$install" || status=1
+unset TARNO_SETUP_LOG
+echo
+wine_run "$build/bin/install_summary.exe" report "$install" 2>&1 | grep -v '^wine: Read access denied' || status=1
+echo
 echo "showing the folder browser and the first-run wizard"
 take_screenshots "$build/bin/window_gallery.exe" "$demo/gallery.log" "$(windows_path "$signals")" || status=1
 wine_run --stop

@@ -220,6 +220,36 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
   return result.result;
 }
 
+bool DataFileIntact(const std::string& dataFilePath) {
+  win32::ScopedHandle file(::CreateFileA(dataFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    win32::LogFailure("open data file", dataFilePath, ::GetLastError());
+    return false;
+  }
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size)) {
+    win32::LogFailure("read size of data file", dataFilePath, ::GetLastError());
+    return false;
+  }
+  HandleSource source(file.get(), dataFilePath, static_cast<uint64_t>(size.QuadPart), 0);
+  SetupDataReader reader(source);
+  if (reader.ReadHeader() != SetupDataReader::HeaderStatus::kOk) return false;  // logged by the source
+  DataFileEntryInfo entry;
+  SetupDataReader::NextStatus next;
+  while ((next = reader.Next(entry)) == SetupDataReader::NextStatus::kEntry) {
+    SetupDataReader::DataStatus data = reader.ReadData(nullptr);
+    if (data != SetupDataReader::DataStatus::kComplete) {
+      win32::LogLine("data file " + dataFilePath + " is damaged: entry " + entry.name + ": " + DataStatusText(data));
+      return false;
+    }
+  }
+  if (next == SetupDataReader::NextStatus::kEnd || next == SetupDataReader::NextStatus::kEmptyName) return true;
+  win32::LogLine("data file " + dataFilePath + " is damaged at " + std::to_string(entry.offset) + ": " +
+                 NextStatusText(next));
+  return false;
+}
+
 namespace {
 
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }

@@ -26,6 +26,12 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
                      const std::string& keepList, uint32_t startOffset, const std::string& includeList,
                      ExtractReport* report = nullptr);
 
+// Whether the container `dataFilePath` can be read to its end: every entry
+// has its whole data and no name or size field is damaged (as for
+// ExtractDataFile). Compressed data is not inflated. Nothing is written.
+// A file that cannot be opened, and a truncated one, answer false (logged).
+bool DataFileIntact(const std::string& dataFilePath);
+
 // Makes `directory` a new, empty directory for one extraction: whatever is
 // there already (a tree left by an interrupted run, or planted by another user
 // of a shared temporary folder) is removed first, read-only, hidden and system

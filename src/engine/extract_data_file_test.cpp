@@ -382,3 +382,37 @@ TEST_F(ExtractDataFileTest, PrepareFreshDirectoryAnswersFalseWhenSomethingStays)
 
 }  // namespace
 }  // namespace engine
+
+namespace engine {
+namespace {
+
+// The check before anything is stopped: a whole container passes, one cut
+// inside data or a field, damaged, or missing does not, and nothing is written.
+TEST_F(ExtractDataFileTest, DataFileIntactFindsTruncationAndDamageWithoutWriting) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool intact;
+  };
+  const std::string stream = ZlibCompress(TestBytes(200000, 8, true));
+  const std::string whole = Header(true, 2) + PrefixedEntry("a.txt", kHelloZlib) + PrefixedName("big.bin") +
+                            Le32(static_cast<uint32_t>(stream.size())) + stream;
+  const Case cases[] = {
+      {"whole", whole, true},
+      {"without header", FixedEntry("a.txt", "a") + FixedEntry("b.txt", "b"), true},
+      {"empty", "", true},
+      {"cut inside data", whole.substr(0, whole.size() - 1), false},
+      {"cut inside a size field", Header(false, 2) + PrefixedEntry("a.txt", "a") + PrefixedName("b") + "\x01", false},
+      {"negative size", Header(false, 2) + PrefixedName("huge") + Le32(0xFFFFFFFFu), false},
+      {"name leaving the destination", Header(false, 2) + PrefixedEntry("..\\x.txt", "x"), false},
+  };
+  for (const Case& c : cases) {
+    PutFile(container_, c.bytes);
+    EXPECT_EQ(DataFileIntact(container_), c.intact) << c.what;
+  }
+  EXPECT_FALSE(DataFileIntact(root_ + "missing.Dat"));
+  EXPECT_FALSE(Exists(dest_)) << "the check wrote something";
+}
+
+}  // namespace
+}  // namespace engine

@@ -288,7 +288,9 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
 
 std::vector<std::string> ProgramArguments() { return SplitCommandLine(::GetCommandLineA()); }
 
-std::string ProgramFolder() {
+namespace {
+
+std::string ProgramPath() {
   std::string path(MAX_PATH, '\0');
   DWORD n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
   while (n == path.size()) {
@@ -296,7 +298,19 @@ std::string ProgramFolder() {
     n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
   }
   path.resize(n);
+  return path;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  const std::string path = ProgramPath();
   return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+std::string ProgramFileName() {
+  const std::string path = ProgramPath();
+  return path.substr(path.find_last_of('\\') + 1);
 }
 
 void RunStartUp(TMainForm& form) {

@@ -20,5 +20,7 @@ std::vector<std::string> ProgramArguments();
 
 // The folder of the running program, with a trailing backslash.
 std::string ProgramFolder();
+// The running program's file name, without its folder.
+std::string ProgramFileName();
 
 }  // namespace setup

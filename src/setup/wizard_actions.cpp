@@ -4,26 +4,83 @@
 
 #include <cctype>
 
+#include "engine/install_adapters.h"
+#include "engine/install_product.h"
+#include "mailclient/winsock_mail_transport.h"
 #include "serverconf/http_download.h"
+#include "setup/main_form.h"
 #include "setup/replaceable.h"
 #include "setup/setup_state.h"
+#include "setup/startup.h"
 #include "win32/end_program.h"
 #include "win32/log.h"
 
 namespace setup {
 namespace {
 
-// The product's own actions in this build. The installation sequence is a
-// separate part of the setup that this build does not carry; its stand-in
-// says so instead of pretending to have done the work.
+// The main window as the installation sees it.
+class FormInstallWindow final : public engine::InstallWindow {
+ public:
+  explicit FormInstallWindow(TMainForm& form) : form_(form) {}
+  void SetProgressText(const std::string& text) override { form_.SetProgressText(text); }
+  void StepProgress() override { form_.StepProgress(); }
+  void FatalError(const std::string& text) override { form_.FatalError(text); }
+  void ProcessMessages() override { form_.ProcessMessages(); }
+  void ShowWarning(const std::string& text) override {
+    ::MessageBoxA(form_.handle(), text.c_str(), "Warning", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+  }
+
+ private:
+  TMainForm& form_;
+};
+
+// The wizard's choices from its pages.
+engine::InstallChoices ChoicesOf(const TMainForm& form) {
+  engine::InstallChoices choices;
+  choices.destination_dir = form.DestinationDir();
+  if (form.TarnoProRadio->Checked()) choices.edition = 1;
+  else if (form.TarnoStdRadio->Checked()) choices.edition = 0;
+  else if (form.TarnoLiteRadio->Checked()) choices.edition = 2;
+  choices.console_mode =
+      form.AdvancedMode->Checked() ? serverconf::InterfaceMode::kAdvanced : serverconf::InterfaceMode::kBasic;
+  choices.user_name = form.NameEdit->Caption();
+  choices.user_email = form.EmailEdit->Caption();
+  choices.user_company = form.CompanyEdit->Caption();
+  choices.user_country = form.CountryEdit->Caption();
+  choices.program_file = ProgramFileName();
+  return choices;
+}
+
+// The report's hosts: the product's, or the one TARNO_REPORT_MAIL_HOST names
+// for both (a test installation that must not mail anywhere but this machine).
+engine::ReportEndpoints ReportEndpoints() {
+  engine::ReportEndpoints endpoints{mailclient::kReportMailHost, mailclient::kLocalMailHost};
+  char host[256];
+  DWORD n = ::GetEnvironmentVariableA("TARNO_REPORT_MAIL_HOST", host, sizeof(host));
+  if (n > 0 && n < sizeof(host)) {
+    endpoints.report_mail_host = host;
+    endpoints.local_mail_host = host;
+    win32::LogLine(std::string("installation: the report goes to ") + host);
+  }
+  return endpoints;
+}
+
+// The product's own actions.
 class ProductWizardActions : public WizardActions {
  public:
   NewVersionInfo CheckNewVersion(const std::string& url, const std::string& product_tag) override {
     const serverconf::ProductEntry entry = serverconf::CheckNewVersion(url, product_tag);
     return {entry.ok, entry.download_url, entry.latest_version, entry.release_date};
   }
-  void InstallProduct(TMainForm&) override {
-    win32::LogLine("installation: the installation sequence is not part of this build; nothing was installed");
+  void InstallProduct(TMainForm& form) override {
+    FormInstallWindow window(form);
+    engine::ProductComponentServices components;
+    engine::ProductComRegistrar com;
+    engine::ProductServerCommands commands;
+    mailclient::WinsockMailTransport mail;
+    engine::InstallParts parts{*form.PathRegistry, *form.AdvancedRegistry, *form.AdvancedRegistryInstall,
+                               components, com, commands, mail, ReportEndpoints()};
+    engine::InstallProduct(window, form.state, ChoicesOf(form), parts);
   }
   void RunPostInstallActions(TMainForm&) override {
     win32::LogLine("post-install actions: the program ends");

@@ -1,16 +1,21 @@
-// Walks the setup's wizard for the demo: starts "setup.exe /SILENT", and on
-// each page from the welcome page to the destination page lets the demo
-// script take a screenshot, fills in what the page needs and clicks Next. On
-// the destination page it cancels (Cancel, then Yes), so nothing is installed.
+// Walks the setup's wizard for the demo and installs the sample
+// distribution: starts "setup.exe /SILENT", and on each page from the welcome
+// page to the destination page lets the demo script take a screenshot, fills
+// in what the page needs and clicks Next; on the destination page it sets the
+// installation folder and clicks Install, takes the installing page while the
+// installation runs and the finish page when it is done, clears the finish
+// page's actions and clicks Finish.
 //
-//   demo_walk.exe SETUP_EXE SIGNAL_DIR
+//   demo_walk.exe SETUP_EXE SIGNAL_DIR INSTALL_DIR
 //
 // The hand-over with the script: for page N the walker writes
 // SIGNAL_DIR\page-N.ready holding the picture's name ("page0-welcome") and
 // waits until the script has taken it and deleted the file (at most 60 s). Exits 0
-// when the walk went through and the setup ended with exit code 0; otherwise
-// says on stderr what went wrong and exits 1.
+// when the installation went through without a message box and the setup
+// ended with exit code 0; otherwise says on stderr what went wrong (with the
+// text of a message box that came up) and exits 1.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -31,11 +36,14 @@ constexpr Page kPages[] = {
     {"WelcomePanel", "welcome"},       {"LicensePanel", "license"},       {"CredentialsPanel", "details"},
     {"SetupTypePanel", "server-type"}, {"SetupComponents", "components"}, {"InstallPanel", "destination"},
 };
+// The installation of the sample distribution takes well under a minute; a
+// slow, shared machine gets five.
+constexpr Milliseconds kInstallTimeout{300000};
 
 class Walk {
  public:
-  Walk(std::string setup_exe, std::string signal_dir)
-      : setup_exe_(std::move(setup_exe)), signal_dir_(std::move(signal_dir)) {
+  Walk(std::string setup_exe, std::string signal_dir, std::string install_dir)
+      : setup_exe_(std::move(setup_exe)), signal_dir_(std::move(signal_dir)), install_dir_(std::move(install_dir)) {
     if (!signal_dir_.empty() && signal_dir_.back() != '\\') signal_dir_ += '\\';
   }
 
@@ -61,21 +69,58 @@ class Walk {
           throw std::runtime_error("Next stayed disabled after entering name and e-mail");
         WaitForPage(page.panel);
       }
+      if (index + 1 == std::size(kPages)) driver::SetText(Control("PathEdit"), install_dir_);
       Screenshot(index, page.name);
-      if (index + 1 < std::size(kPages)) driver::Click(Control("NextButton"));
+      driver::Click(Control("NextButton"));
     }
 
-    driver::Click(Control("CloseButton"));
-    HWND box = driver::WaitForMessageBox(setup_.id(), "Exit Setup");
-    if (box == nullptr) throw std::runtime_error("Cancel did not ask \"Exit Setup\"");
-    driver::AnswerMessageBox(box, IDYES);
-    std::optional<DWORD> code = setup_.WaitForExit(Milliseconds(15000));
-    if (!code) throw std::runtime_error("the setup did not end after the cancel was confirmed");
+    // The installing page, while the installation runs.
+    if (!driver::WaitUntil([&] { return driver::IsVisible(Control("InstallingPanel")); }, Milliseconds(30000)))
+      throw std::runtime_error("the installing page did not come");
+    std::printf("page 6: InstallingPanel (installing into %s)\n", install_dir_.c_str());
+    std::fflush(stdout);
+    Screenshot(6, "installing");
+    WaitForFinish();
+    std::printf("page 7: FinishedPanel (%s), progress %d of 12\n", driver::Text(Control("PageCaption")).c_str(),
+                static_cast<int>(::SendMessageA(Control("ProgressBar"), PBM_GETPOS, 0, 0)));
+    std::fflush(stdout);
+    WaitForPage("FinishedPanel");
+    Screenshot(7, "finish");
+
+    // Nothing is to be started after the demo installation.
+    for (const char* action : {"RunConfig", "ShowTutorial", "ViewReleaseNotes", "RunTutorial"}) {
+      HWND box = driver::FindControl(main_, action);
+      if (box != nullptr && driver::IsVisible(box) && driver::IsChecked(box)) driver::Click(box);
+    }
+    driver::Click(Control("NextButton"));
+    std::optional<DWORD> code = setup_.WaitForExit(Milliseconds(30000));
+    if (!code) throw std::runtime_error("the setup did not end after Finish");
     if (*code != 0) throw std::runtime_error("the setup ended with exit code " + std::to_string(*code));
-    std::printf("cancelled on the destination page; the setup ended with exit code 0\n");
+    std::printf("installed; the setup ended with exit code 0\n");
   }
 
  private:
+  // Waits for the finish page; a message box on the way is pictured,
+  // answered and reported as the walk's failure.
+  void WaitForFinish() {
+    HWND box = nullptr;
+    bool finished = driver::WaitUntil(
+        [&] {
+          box = driver::FindTopLevelWindow({"#32770", "", setup_.id(), true});
+          if (box != nullptr) return true;
+          HWND page = driver::FindControl(main_, "FinishedPanel");
+          return page != nullptr && driver::IsVisible(page);
+        },
+        kInstallTimeout, Milliseconds(200));
+    if (box != nullptr) {
+      const std::string text = driver::Describe(driver::ReadMessageBox(box));
+      Screenshot(8, "message-box");
+      driver::AnswerMessageBox(box, IDOK);
+      throw std::runtime_error("a message box came up during the installation: " + text);
+    }
+    if (!finished) throw std::runtime_error("the finish page did not come within 300 s");
+  }
+
   HWND Control(const std::string& name) { return driver::RequireControl(main_, name); }
 
   std::string PageState() {
@@ -119,7 +164,7 @@ class Walk {
                          "page" + std::to_string(index) + "-" + name, "screenshot of page " + std::to_string(index));
   }
 
-  std::string setup_exe_, signal_dir_;
+  std::string setup_exe_, signal_dir_, install_dir_;
   driver::Process setup_;
   HWND main_ = nullptr;
 };
@@ -127,12 +172,12 @@ class Walk {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: demo_walk SETUP_EXE SIGNAL_DIR\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: demo_walk SETUP_EXE SIGNAL_DIR INSTALL_DIR\n");
     return 2;
   }
   try {
-    Walk(argv[1], argv[2]).Run();
+    Walk(argv[1], argv[2], argv[3]).Run();
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "demo_walk: %s\n", e.what());

@@ -1,0 +1,248 @@
+#include "engine/install_product.h"
+
+#include <windows.h>
+
+#include <array>
+
+#include "engine/extract_data_file.h"
+#include "engine/file_helpers.h"
+#include "engine/path_text.h"
+#include "mailclient/installation_report.h"
+#include "messages/setup_messages.h"
+#include "platform/install_services.h"
+#include "platform/running_servers.h"
+#include "platform/service_control.h"
+#include "platform/system_family.h"
+#include "serverconf/config_store.h"
+#include "serverconf/demo_configuration.h"
+#include "serverconf/webserver_config.h"
+#include "setup/advanced_registry.h"
+#include "win32/log.h"
+#include "win32/win32_error.h"
+
+namespace engine {
+namespace {
+
+// After the pending messages ran, the servers get this long to settle before
+// the report goes through the local one.
+constexpr DWORD kBeforeReportMs = 2000;
+
+// The window's progress display, which puts the mail server back as it was
+// before a failure ends the setup: once the servers are about to be stopped,
+// the ones running are noted; a fatal error starts them again and restores
+// the remembered start types before the window shows its box.
+class RecoveringProgress final : public InstallProgress {
+ public:
+  RecoveringProgress(InstallWindow& window, const setup::SetupState& state,
+                     const platform::ServiceInstallState& services)
+      : window_(window), state_(state), services_(services) {}
+
+  void SetProgressText(const std::string& text) override { window_.SetProgressText(text); }
+  void StepProgress() override { window_.StepProgress(); }
+  void FatalError(const std::string& text) override {
+    RecoverServers();
+    window_.FatalError(text);
+  }
+
+  void NoteRunningServers() {
+    for (size_t row = 0; row < platform::kServerCount; ++row)
+      ran_[row] = platform::IsRunningPresence(platform::IsServerRunning(row));
+    armed_ = true;
+  }
+  // The servers run again and are the installation's own business from here.
+  void Disarm() { armed_ = false; }
+
+ private:
+  void RecoverServers() {
+    if (!armed_) return;
+    armed_ = false;
+    for (size_t row = 0; row < platform::kServerCount; ++row) {
+      if (!ran_[row]) continue;
+      win32::LogLine("installation failed: starting " + std::string(platform::ServiceTable[row].ServiceName) +
+                     " again");
+      platform::StartServer(state_.InstallFolder, row);
+    }
+    platform::RestoreStartTypes(state_, services_);
+  }
+
+  InstallWindow& window_;
+  const setup::SetupState& state_;
+  const platform::ServiceInstallState& services_;
+  std::array<bool, platform::kServerCount> ran_{};
+  bool armed_ = false;
+};
+
+class Installation {
+ public:
+  Installation(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices, InstallParts& parts)
+      : window_(window), state_(state), choices_(choices), parts_(parts), progress_(window, state, services_) {}
+
+  void Run() {
+    serverconf::ConvertRegistry(true);
+    WriteComponentFlags();
+    SetInstallFolder();
+    state_.ConfigPresentAtDestination = IsDirectory(Install() + "config\\");
+    if (!SetupDataIntact()) return;
+    RememberStartTypes();
+    Step();  // 1
+    StopRunningServers();
+    Step();  // 2
+    if (!ExtractSetupData()) return;
+    if (state_.EditionRedetected) serverconf::SaveServerConfig();
+    Step();  // 3
+    if (!InstallFiles(progress_, parts_.components, state_, FilePaths())) return;
+    Step();  // 4
+    ExtractTarnoMcb(state_, state_.ProgramDir);
+    Step();  // 5
+    if (!state_.ConfigPresentAtDestination) PrepareNewInstallation();
+    Step();  // 6
+    if (state_.EditionSelectable) StoreEditionChoice();
+    Step();  // 7
+    if (WebServerConfigOutdated()) serverconf::UpdateWebServerConfig(Install());
+    Step();  // 8
+    Step();  // 9
+    CreateIconsAndUninstallEntry();
+    Step();  // 10
+    RemoveDeselectedComponents(state_);
+    InstallAndStartServices();
+    Step();  // 11
+    RemoveExtractedTree(staging_);
+    LetServersSettle();
+    SendInstallationReport();
+    Step();  // 12
+    window_.SetProgressText(setup::Messages().cFinished);
+    platform::CheckServicesStarted(state_, services_);
+    RestoreStartTypes();
+    SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
+    if (state_.OldWebMailDetected) window_.ShowWarning(setup::Messages().cSetupRequireWebMail);
+  }
+
+ private:
+  const std::string& Install() const { return state_.InstallFolder; }
+  bool Upgrading() const { return state_.ConfigPresentAtDestination && platform::IsNtFamily(); }
+  void Step() { window_.StepProgress(); }
+
+  // The five writes share one guard: the first failing write ends them.
+  void WriteComponentFlags() {
+    const bool flags[] = {state_.NoInstallIM, state_.NoInstallWebMail, state_.NoInstallCalendar,
+                          state_.NoInstallAV, state_.NoInstallIAS};
+    try {
+      for (size_t i = 0; i < std::size(flags); ++i) parts_.product_key.WriteBool(kComponentFlagNames[i], flags[i]);
+    } catch (const std::exception& error) {
+      win32::LogLine(std::string("installation: component choices not all written: ") + error.what());
+    }
+  }
+
+  void SetInstallFolder() {
+    state_.InstallFolder = AdjustTrailingBackslash(choices_.destination_dir, true, false);
+    serverconf::SetInstallPath(state_.InstallFolder);
+  }
+
+  // A damaged or truncated "setup.Dat" is found before anything is stopped
+  // or changed, so that a bad download leaves the mail server running.
+  bool SetupDataIntact() {
+    const std::string container = state_.ProgramDir + "setup.Dat";
+    if (DataFileIntact(container)) return true;
+    progress_.FatalError(setup::Messages().cErrorDataFile);
+    return false;
+  }
+
+  void RememberStartTypes() {
+    services_.Reset();
+    if (Upgrading()) platform::RememberAndEnableStartTypes(services_);
+  }
+
+  void StopRunningServers() {
+    progress_.NoteRunningServers();
+    platform::CheckRunningServers(state_, services_, progress_);
+    platform::CheckRunningServers(state_, services_, progress_);
+  }
+
+  bool ExtractSetupData() {
+    staging_ = engine::ExtractSetupData(progress_, state_.ProgramDir);
+    return !staging_.empty();
+  }
+
+  FileStagePaths FilePaths() const { return {staging_, state_.ProgramDir, choices_.program_file}; }
+
+  void PrepareNewInstallation() {
+    ExtractDemoData(state_, staging_);
+    serverconf::PrepareDemoConfiguration(Install());
+    new_installation_ = true;
+  }
+
+  void StoreEditionChoice() {
+    serverconf::StoreEditionChoice(choices_.edition, choices_.console_mode, state_.ConfigPresentAtDestination,
+                                   Install());
+  }
+
+  bool WebServerConfigOutdated() const {
+    return state_.ConfigPresentAtDestination &&
+           PreviousVersionBelow(state_.PreviousVersion, kWebServerConfigUpdateBelow);
+  }
+
+  void CreateIconsAndUninstallEntry() {
+    platform::IconsAndUninstallInput input;
+    input.install_dir = Install();
+    input.setup_file_name = choices_.program_file;
+    input.web_mail_installed = state_.WebMailInstalled;
+    input.nt_family = platform::IsNtFamily();
+    input.user_name = choices_.user_name;
+    input.user_email = choices_.user_email;
+    input.user_company = choices_.user_company;
+    input.user_country = choices_.user_country;
+    platform::CreateIconsAndUninstallEntry(progress_,
+                                           {parts_.shell_folders, parts_.uninstall_key, parts_.product_key}, input);
+  }
+
+  void InstallAndStartServices() {
+    platform::InstallAndStartServices(state_, services_, progress_, parts_.com);
+    progress_.Disarm();
+  }
+
+  void LetServersSettle() {
+    window_.ProcessMessages();
+    ::Sleep(kBeforeReportMs);
+  }
+
+  void SendInstallationReport() {
+    const setup::SetupMessages& text = setup::Messages();
+    mailclient::InstallationReport report;
+    report.UserName = choices_.user_name;
+    report.UserEmail = choices_.user_email;
+    report.UserCompany = choices_.user_company;
+    report.UserCountry = choices_.user_country;
+    report.ProductName = text.cName;
+    report.Version = setup::kSetupVersion;
+    report.Upgrade = state_.ConfigPresentAtDestination;
+    report.PreviousVersion = state_.PreviousVersion;
+    report.Subject = state_.WindowCaption;
+    report.DemoMessage = text.DemoMsg;
+    report.DemoMessageSubject = text.DemoMsgSubject;
+    report.ReportMailHost = parts_.report_endpoints.report_mail_host;
+    report.LocalMailHost = parts_.report_endpoints.local_mail_host;
+    mailclient::SendInstallationReport(parts_.mail, report, new_installation_);
+  }
+
+  void RestoreStartTypes() {
+    if (Upgrading()) platform::RestoreStartTypes(state_, services_);
+  }
+
+  InstallWindow& window_;
+  setup::SetupState& state_;
+  const InstallChoices& choices_;
+  InstallParts& parts_;
+  platform::ServiceInstallState services_;
+  RecoveringProgress progress_;
+  std::string staging_;
+  bool new_installation_ = false;
+};
+
+}  // namespace
+
+void InstallProduct(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices,
+                    InstallParts& parts) {
+  Installation(window, state, choices, parts).Run();
+}
+
+}  // namespace engine

@@ -1,0 +1,415 @@
+// Whole installations through the wizard of setup.exe with the sample
+// distribution: the suite's programs become real services of the prefix and
+// run, the Start-menu group, the uninstall entry, the data sources and the
+// COM classes are written, the antivirus engine's interface is called and the
+// report reaches the installed SMTP server. Everything machine-wide the
+// installation touches is saved first and put back (or removed) afterwards.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "setup_fixture.h"
+#include "support/test_files.h"
+#include "win32/scoped_handle.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kServices[] = {"TarnoSMTP", "TarnoPOP3", "TarnoControl", "TarnoIM", "TarnoCalendar"};
+constexpr const char* kProductKey = "Software\\Cordane\\Tarno Mail Server";
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
+constexpr const char* kApiClassKey = "CLSID\\{7B1E0C52-4D3A-4F6B-9E21-3A5C8D0F1A01}";
+constexpr const char* kCordaneComClassKey = "CLSID\\{7B1E0C52-4D3A-4F6B-9E21-3A5C8D0F1A02}";
+constexpr const char* kGroupName = "Tarno Mail Server";
+constexpr driver::Milliseconds kInstallTimeout{240000};
+
+// --- services, read and removed with the plain service API ---
+
+std::optional<SERVICE_STATUS> ServiceStatus(const std::string& name) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return std::nullopt;
+  win32::ScopedServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+  if (!service) return std::nullopt;
+  SERVICE_STATUS status{};
+  if (!::QueryServiceStatus(service.get(), &status)) return std::nullopt;
+  return status;
+}
+
+DWORD StartType(const std::string& name) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  win32::ScopedServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_CONFIG));
+  if (!service) return 0;
+  std::vector<char> buffer(8192);
+  DWORD needed = 0;
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+  if (!::QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) return 0;
+  return config->dwStartType;
+}
+
+void SetStartType(const std::string& name, DWORD start_type) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  win32::ScopedServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_CHANGE_CONFIG));
+  ASSERT_TRUE(service) << name;
+  ASSERT_TRUE(::ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+      << name << " error " << ::GetLastError();
+}
+
+bool WaitForState(const std::string& name, DWORD state) {
+  return driver::WaitUntil(
+      [&] {
+        auto status = ServiceStatus(name);
+        return status && status->dwCurrentState == state;
+      },
+      driver::Milliseconds(20000));
+}
+
+// Stops the service when it runs and deletes it; nothing when it is missing.
+void RemoveService(const std::string& name) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  win32::ScopedServiceHandle service(
+      ::OpenServiceA(manager.get(), name.c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+  if (!service) return;
+  SERVICE_STATUS status{};
+  if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED);
+  ::DeleteService(service.get());
+}
+
+// Creates `name` for `program` (automatic) and starts it.
+void CreateRunningService(const std::string& name, const std::string& program) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  ASSERT_TRUE(manager) << "error " << ::GetLastError();
+  const std::string path = "\"" + program + "\"";
+  win32::ScopedServiceHandle service(::CreateServiceA(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                                      SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                                      SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
+                                                      nullptr, nullptr));
+  ASSERT_TRUE(service) << name << " error " << ::GetLastError();
+  ASSERT_TRUE(::StartServiceA(service.get(), 0, nullptr)) << name << " error " << ::GetLastError();
+  ASSERT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
+}
+
+// --- registry and files ---
+
+std::string RegText(HKEY root, const std::string& key, const std::string& name) {
+  char buffer[1024] = {};
+  DWORD size = sizeof buffer;
+  if (::RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    return "<missing>";
+  return buffer;
+}
+
+std::optional<DWORD> RegDword(HKEY root, const std::string& key, const std::string& name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (::RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return value;
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+  win32::ScopedRegKey handle;
+  return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, handle.receive()) == ERROR_SUCCESS;
+}
+
+std::string ShellFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return std::string(path) + "\\";
+}
+
+std::vector<std::string> FileNames(const std::string& folder, const std::string& mask) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((folder + mask).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every file below `folder` (relative name -> content).
+void ReadTree(const std::string& folder, const std::string& relative, std::map<std::string, std::string>& files) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((folder + relative + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ReadTree(folder, relative + name + "\\", files);
+    else files[relative + name] = ReadFile(folder + relative + name);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+}
+
+// The mails the installed SMTP server stored, each as its text.
+std::vector<std::string> StoredMails(const std::string& install) {
+  std::vector<std::string> mails;
+  for (const std::string& name : FileNames(install + "mail\\", "*.eml")) mails.push_back(ReadFile(install + "mail\\" + name));
+  return mails;
+}
+
+size_t CountContaining(const std::vector<std::string>& texts, const std::string& part) {
+  return std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(part) != std::string::npos; });
+}
+
+class InstallTest : public ::testing::Test {
+ protected:
+  SavedKey company_{HKEY_LOCAL_MACHINE, "Software\\Cordane"};
+  SavedKey uninstall_{HKEY_LOCAL_MACHINE, kUninstallKey};
+  SavedKey odbc_{HKEY_LOCAL_MACHINE, "Software\\ODBC"};
+  SavedKey api_class_{HKEY_CLASSES_ROOT, kApiClassKey};
+  SavedKey com_class_{HKEY_CLASSES_ROOT, kCordaneComClassKey};
+  SetupRun run_;
+  HWND main_ = nullptr;
+  std::string install_;
+  std::string av_state_;
+  std::string wmi_ini_;
+  std::optional<std::string> saved_wmi_ini_;
+
+  void SetUp() override {
+    for (const char* name : kServices) RemoveService(name);
+    RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\");
+    wmi_ini_ = ShellFolder(CSIDL_WINDOWS) + "wmi.ini";
+    if (win32::test_files::Exists(wmi_ini_)) saved_wmi_ini_ = ReadFile(wmi_ini_);
+    CopyDistribution();
+    InstallAccessDriver();
+    install_ = TempFolder("tarno-install") + "Tarno Mail\\";
+    av_state_ = TempFolder("tarno-av-state");
+    ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", av_state_.c_str());
+    ::SetEnvironmentVariableA("TARNO_REPORT_MAIL_HOST", "127.0.0.1");
+  }
+
+  void TearDown() override {
+    if (run_.process().IsRunning()) run_.process().Terminate();
+    for (const char* name : kServices) RemoveService(name);
+    RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\");
+    if (saved_wmi_ini_) WriteFile(wmi_ini_, *saved_wmi_ini_);
+    else ::DeleteFileA(wmi_ini_.c_str());
+    ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", nullptr);
+    ::SetEnvironmentVariableA("TARNO_REPORT_MAIL_HOST", nullptr);
+    // The servers just stopped may hold their files for a moment.
+    const std::string parent = install_.substr(0, install_.rfind('\\', install_.size() - 2) + 1);
+    driver::WaitUntil([&] {
+      RemoveTree(parent);
+      return !win32::test_files::Exists(parent);
+    }, driver::Milliseconds(10000), driver::Milliseconds(200));
+    RemoveTree(av_state_);
+  }
+
+  // The sample distribution's companion files beside the test's setup.exe.
+  void CopyDistribution() {
+    const std::string dist = driver::ProgramFolder() + "..\\dist\\";
+    std::vector<std::string> names = FileNames(dist, "*");
+    ASSERT_FALSE(names.empty()) << "no sample distribution in " << dist;
+    for (const std::string& name : names) {
+      if (name == "setup.exe") continue;
+      ASSERT_TRUE(::CopyFileA((dist + name).c_str(), (run_.dist() + name).c_str(), FALSE))
+          << name << " error " << ::GetLastError();
+    }
+  }
+
+  // An Access driver as the only ODBC driver of the machine: the setup only
+  // names its library in the data sources it registers.
+  void InstallAccessDriver() {
+    const std::string name = "Microsoft Access Driver (*.mdb)";
+    WriteString(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBCINST.INI\\ODBC Drivers", name, "Installed");
+    WriteString(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBCINST.INI\\" + name, "Driver",
+                ShellFolder(CSIDL_SYSTEM) + "odbcjt32.dll");
+  }
+
+  HWND Control(const std::string& name) { return run_.Control(main_, name); }
+
+  std::string PageState() {
+    std::string state = driver::Text(Control("PageCaption"));
+    for (const char* button : {"BackButton", "NextButton", "CloseButton"})
+      state += std::string("|") + (driver::IsEnabled(Control(button)) ? "on" : "off");
+    return state;
+  }
+
+  // True once `panel` is shown and the page's set-up has ended: its title
+  // and buttons read the same twice in a row, 100 ms apart.
+  bool WaitForPanel(const std::string& panel) {
+    bool shown = driver::WaitUntil([&] {
+      HWND window = driver::FindControl(main_, panel);
+      return window != nullptr && driver::IsVisible(window);
+    });
+    if (!shown) return false;
+    std::string last;
+    return driver::WaitUntil(
+        [&] {
+          std::string now = PageState();
+          bool same = now == last;
+          last = now;
+          return same;
+        },
+        driver::kDefaultTimeout, driver::Milliseconds(100));
+  }
+
+  void NextTo(const std::string& panel) {
+    driver::Click(Control("NextButton"));
+    ASSERT_TRUE(WaitForPanel(panel)) << "Next did not lead to " << panel << "\n" << driver::DescribeTree(main_);
+  }
+
+  // Walks the wizard to the destination page, leaving out the components
+  // whose list indexes are given (1 WebMail ... 5 GroupWare).
+  void WalkToDestination(const std::vector<int>& deselected = {}) {
+    ASSERT_TRUE(run_.Start("/SILENT")) << run_.process().error();
+    main_ = run_.WaitForMainWindow();
+    ASSERT_NE(main_, nullptr) << "no main window; log:\n" << run_.Log();
+    ASSERT_TRUE(WaitForPanel("WelcomePanel"));
+    NextTo("LicensePanel");
+    NextTo("CredentialsPanel");
+    driver::SetText(Control("NameEdit"), "Ann Admin");
+    driver::SetText(Control("EmailEdit"), "ann@example.test");
+    driver::SetText(Control("CompanyEdit"), "Example Ltd");
+    driver::SetText(Control("CountryEdit"), "Norway");
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::IsEnabled(Control("NextButton")); }));
+    NextTo("SetupTypePanel");
+    NextTo("SetupComponents");
+    HWND list = Control("ComponentList");
+    for (int index : deselected) {
+      driver::SelectItem(list, index);
+      driver::PressKey(list, VK_SPACE);
+    }
+    NextTo("InstallPanel");
+  }
+
+  // Sets the destination, clicks Install and waits for the finish page;
+  // any message box on the way fails the test with its text.
+  void InstallInto(const std::string& folder) {
+    driver::SetText(Control("PathEdit"), folder);
+    driver::Click(Control("NextButton"));
+    HWND box = nullptr;
+    bool finished = driver::WaitUntil(
+        [&] {
+          box = driver::FindTopLevelWindow({"#32770", "", run_.process().id(), true});
+          if (box != nullptr) return true;
+          HWND page = driver::FindControl(main_, "FinishedPanel");
+          return page != nullptr && driver::IsVisible(page) && driver::IsEnabled(Control("NextButton"));
+        },
+        kInstallTimeout, driver::Milliseconds(200));
+    if (box != nullptr) {
+      std::string text = driver::Describe(driver::ReadMessageBox(box));
+      driver::AnswerMessageBox(box, IDOK);
+      FAIL() << "a message box during the installation: " << text << "\nlog:\n" << run_.Log();
+    }
+    ASSERT_TRUE(finished) << "no finish page; log:\n" << run_.Log();
+  }
+
+  int ProgressPosition() {
+    return static_cast<int>(::SendMessageA(Control("ProgressBar"), PBM_GETPOS, 0, 0));
+  }
+
+  std::vector<std::string> AvCalls() {
+    std::vector<std::string> entries;
+    std::string log = ReadFile(av_state_ + "setiface-calls.log");
+    size_t start = 0;
+    while (start < log.size()) {
+      size_t end = log.find('\n', start);
+      std::string line = log.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      entries.push_back(line.substr(0, line.find('\t')));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    return entries;
+  }
+};
+
+TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
+  EXPECT_EQ(ProgressPosition(), 12);
+
+  // Files: programs, configuration, component trees, companions, containers.
+  for (const char* file :
+       {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe", "config.exe", "dnsquery.exe", "tool.exe",
+        "sendmail.exe", "api.dll", "db.dll", "cordanecom.dll", "setup.exe", "readme.txt", "releasenotes.txt",
+        "control.exe.local", "suitesupport.dll", "xml\\info.xml", "config\\cert.pem", "config\\webserver.dat",
+        "config\\settings.cfg", "config\\domains.cfg", "spam\\challenge.mdb", "spam\\rules\\local.cf",
+        "calendar\\calendar.mdb", "calendar\\holidays\\us.xml", "help\\index.html", "tutorial\\index.html",
+        "webmail\\config\\settings.dat", "webmail\\config\\users.dat", "html\\mail\\index.html",
+        "ldap\\slapd.conf", "php\\php.ini", "avast\\setup\\setiface.dll"})
+    EXPECT_TRUE(win32::test_files::Exists(install_ + file)) << file;
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "php\\wmi.ini"));
+  // The old projects went; the distribution's come with the web mail tree.
+  EXPECT_TRUE(win32::test_files::Exists(install_ + "webmail\\projects\\default.prj"));
+  EXPECT_TRUE(win32::test_files::Exists(wmi_ini_));
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  EXPECT_FALSE(win32::test_files::Exists(std::string(temp) + "tarnoinstall\\")) << "the staging folder stays";
+
+  // Five services, created for the installed programs and running.
+  for (const char* name : kServices) {
+    EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+    EXPECT_EQ(StartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+  }
+
+  // The Start-menu group.
+  const std::string group = ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\";
+  std::vector<std::string> links = FileNames(group, "*.lnk");
+  for (const char* link : {"Tarno Mail Server Administration.lnk", "DNS Query Tool.lnk",
+                           "Tarno Mail Server Readme.lnk", "Tarno Mail Server Tutorial.lnk"})
+    EXPECT_NE(std::find(links.begin(), links.end(), link), links.end()) << link << " missing in " << group;
+  EXPECT_EQ(links.size(), 9u) << ::testing::PrintToString(links);
+
+  // The product key and the uninstall entry.
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), install_);
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Name"), "Ann Admin");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Company"), "Example Ltd");
+  for (const char* flag : {"NoInstallIM", "NoInstallWebMail", "NoInstallCalendar", "NoInstallAV", "NoInstallIAS"})
+    EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, flag), std::optional<DWORD>(0)) << flag;
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + install_ + "setup.exe\" /UNINSTALL");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Tarno Mail Server");
+
+  // The data sources and the COM classes.
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar", "DBQ"),
+            install_ + "calendar\\calendar.mdb");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneSpamChallenge", "DBQ"),
+            install_ + "spam\\challenge.mdb");
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kCordaneComClassKey));
+
+  // The antivirus engine: installed from the staging copy, updated by the installed one.
+  EXPECT_EQ(AvCalls(), (std::vector<std::string>{"setifaceInstallProgram", "setifaceUpdateFiles"}))
+      << ReadFile(av_state_ + "setiface-calls.log");
+
+  // The report and the demonstration message, stored by the installed SMTP server.
+  std::vector<std::string> mails;
+  EXPECT_TRUE(driver::WaitUntil([&] {
+    mails = StoredMails(install_);
+    return mails.size() >= 2;
+  })) << mails.size() << " mails";
+  EXPECT_EQ(mails.size(), 2u);
+  EXPECT_EQ(CountContaining(mails, "X-Tarno-Recipient: <setup-report@tarno.example>"), 1u);
+  EXPECT_EQ(CountContaining(mails, "<VERSION>8.3.8</VERSION>"), 1u);
+  EXPECT_EQ(CountContaining(mails, "Subject: Demonstration message"), 1u);
+}
+
+TEST_F(InstallTest, WithoutInstantMessagingAndGroupWareThreeServicesRun) {
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination({4, 5}));
+  ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
+  EXPECT_EQ(ProgressPosition(), 12);
+  for (const char* name : {"TarnoSMTP", "TarnoPOP3", "TarnoControl"})
+    EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+  for (const char* name : {"TarnoIM", "TarnoCalendar"}) EXPECT_FALSE(ServiceStatus(name)) << name << " exists";
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "im.exe"));
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "cal.exe"));
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallIM"), std::optional<DWORD>(1));
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallCalendar"), std::optional<DWORD>(1));
+}
+
+}  // namespace
+}  // namespace e2e
