@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "serverconf/http_download.h"
+#include "setup/post_install_actions.h"
 #include "setup/replaceable.h"
 #include "setup/setup_state.h"
 #include "win32/end_program.h"
@@ -25,10 +26,7 @@ class ProductWizardActions : public WizardActions {
   void InstallProduct(TMainForm&) override {
     win32::LogLine("installation: the installation sequence is not part of this build; nothing was installed");
   }
-  void RunPostInstallActions(TMainForm&) override {
-    win32::LogLine("post-install actions: the program ends");
-    win32::EndProgram(kExitOk);
-  }
+  void RunPostInstallActions(TMainForm& form) override { setup::RunPostInstallActions(form); }
 };
 
 }  // namespace
