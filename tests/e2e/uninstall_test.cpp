@@ -16,6 +16,7 @@
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "serverconf/av_setup_interface.h"
+#include "serverconf/store_paths.h"
 #include "setup_fixture.h"
 #include "support/test_files.h"
 #include "win32/scoped_handle.h"
@@ -298,8 +299,11 @@ TEST_F(UninstallTest, HeldFileStaysAndTheRestGoes) {
   ASSERT_TRUE(held.valid());
   ExpectOnlyTheFinalMessage(RunUninstall(IDYES));
   EXPECT_TRUE(Exists(install_ + "regex.dll"));
-  for (const char* file : kProgramFiles)
-    if (std::string(file) != "regex.dll") EXPECT_FALSE(Exists(install_ + file)) << file;
+  for (const char* file : kProgramFiles) {
+    if (std::string(file) != "regex.dll") {
+      EXPECT_FALSE(Exists(install_ + file)) << file;
+    }
+  }
   for (const char* dir : kProgramDirectories) EXPECT_FALSE(Exists(install_ + dir)) << dir;
   ExpectDataKept();
 }
