@@ -1,6 +1,13 @@
-// The uninstall sequence: stops and removes the services, shortcuts,
-// registry entries and files of the installation the configuration store
-// points at.
+// The uninstall sequence: stops and removes the services, the Start-menu
+// group, the uninstall entry, the COM registrations, the program files and
+// directories and the antivirus engine of the installation the setup program
+// was started from (its own directory).
+//
+// What the administrator and the servers produced stays: "config\", mail,
+// logs, temporary folders, "calendar\", "ldap\", "webmail\", the product key,
+// the data sources, every file not named here and the installation
+// directory itself. No deletion follows a junction or symbolic link: a link
+// inside the installation is removed as a link, never what it points at.
 //
 // The sequence reaches the window it runs under through UninstallWindow,
 // which the main window implements; it never depends on the wizard itself.
@@ -24,6 +31,27 @@ class UninstallWindow {
   virtual void ShowInformation(const std::string& text) = 0;
 };
 
-void RunUninstall(UninstallWindow& window);
+// The whole sequence on the running program's directory, in order: stops
+// every running server; lets messages run and waits 1,500 ms; on the NT
+// family deletes every registered service that is stopped; deletes the
+// all-users program group ("Common Programs" + the group name of cName,
+// skipped without that value); deletes the uninstall entry "Tarno";
+// unregisters "api.dll" and "cordanecom.dll"; deletes the program files;
+// RemoveProgramDirectories; and shows cCompleteRemove. No step ends the
+// sequence: a service registration that cannot be deleted shows the service
+// warning, every other failure is only logged.
+void UninstallProduct(UninstallWindow& window);
+
+// UninstallProduct on the installation in `program_dir` (trailing backslash
+// optional). Refuses (logged, nothing done) a path that is not absolute or is
+// a drive's root.
+void UninstallProduct(UninstallWindow& window, const std::string& program_dir);
+
+// Deletes the trees "help\", "wizards\", "modules\", "spam\", "html\",
+// "api\", "tutorial\", "examples\", "xml\", "php\" of `program_dir` (trailing
+// backslash) in this order; then the installed antivirus engine
+// ("avast\setup\setiface.dll") uninstalls itself and the tree "avast\" is
+// deleted whatever it answered.
+void RemoveProgramDirectories(const std::string& program_dir);
 
 }  // namespace engine

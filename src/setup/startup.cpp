@@ -270,7 +270,7 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
   switch (ClassifyStartMode(args)) {
     case StartMode::kUninstall:
       if (AskQuestion(form, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
-        engine::RunUninstall(form);
+        engine::UninstallProduct(form);
       break;
     case StartMode::kWebMailLogon:
       OpenLogonPage(form, "mail/");

@@ -9,6 +9,7 @@
 #include "mailclient/winsock_mail_transport.h"
 #include "serverconf/http_download.h"
 #include "setup/main_form.h"
+#include "setup/post_install_actions.h"
 #include "setup/replaceable.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
@@ -82,10 +83,7 @@ class ProductWizardActions : public WizardActions {
                                components, com, commands, mail, ReportEndpoints()};
     engine::InstallProduct(window, form.state, ChoicesOf(form), parts);
   }
-  void RunPostInstallActions(TMainForm&) override {
-    win32::LogLine("post-install actions: the program ends");
-    win32::EndProgram(kExitOk);
-  }
+  void RunPostInstallActions(TMainForm& form) override { setup::RunPostInstallActions(form); }
 };
 
 }  // namespace
