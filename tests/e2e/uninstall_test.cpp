@@ -13,6 +13,7 @@
 
 #include "com/com_standin_ids.h"
 #include "platform/com_registration.h"
+#include "platform/running_servers.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "serverconf/av_setup_interface.h"
@@ -71,6 +72,34 @@ void ReadTree(const std::string& folder, const std::string& prefix, std::map<std
   } while (::FindNextFileA(find.get(), &data));
 }
 
+// Makes `link` a host symbolic link to the folder `target` the way Wine
+// shows one as a reparse point: made on the host side ("/bin/ln -s", started
+// through Wine, which runs host programs as they are). Answers why not, or
+// "" when `link` now is such a link.
+std::string MakeHostLink(const std::string& link, const std::string& target) {
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name == nullptr) return "not running under Wine";
+  auto host_path = [&](const std::string& path) {
+    std::wstring wide(path.begin(), path.end());
+    char* name = unix_name(wide.c_str());
+    std::string result = name == nullptr ? "" : name;
+    if (name != nullptr) ::HeapFree(::GetProcessHeap(), 0, name);
+    return result;
+  };
+  const std::string host_target = host_path(target.substr(0, target.size() - 1));
+  const std::string host_link = host_path(link);
+  if (host_target.empty() || host_link.empty()) return "no host path";
+  driver::Process ln;
+  if (!ln.Start("Z:\\bin\\ln -s \"" + host_target + "\" \"" + host_link + "\"")) return ln.error();
+  if (ln.WaitForExit() != std::optional<DWORD>(0)) return "ln failed";
+  const DWORD attributes = ::GetFileAttributesA(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return "the link is no reparse point";
+  return "";
+}
+
 class UninstallTest : public ::testing::Test {
  protected:
   UninstallTest()
@@ -82,21 +111,25 @@ class UninstallTest : public ::testing::Test {
         engine_log_(TempFolder("tarno uninstall engine")) {}
 
   void SetUp() override {
-    for (const platform::ServiceRow& row : platform::ServiceTable)
-      ASSERT_FALSE(platform::QueryServiceState(row.ServiceName).has_value())
-          << row.ServiceName << " is registered already; another test left it";
+    RemoveServices();  // left by an interrupted run
     LayOutInstallation();
     if (HasFatalFailure()) return;
     before_ = DataFiles();
   }
 
-  void TearDown() override {
+  // Stops and deletes whatever registration of the suite's services exists
+  // (a stop control to a stopped service would bring up the warning box).
+  void RemoveServices() {
     for (std::size_t row = 0; row < platform::kServerCount; ++row) {
       if (platform::QueryServiceState(platform::ServiceTable[row].ServiceName).has_value()) {
-        platform::StopServer(install_, row);
+        platform::StopServerIfRunning(install_, row);
         platform::DeleteServerService(platform::ServiceTable[row].ServiceName);
       }
     }
+  }
+
+  void TearDown() override {
+    RemoveServices();
     for (const char* library : {"api.dll", "cordanecom.dll"})
       if (Exists(install_ + library)) platform::UnregisterComServer(install_ + library);
     ::RegDeleteTreeA(HKEY_CLASSES_ROOT, suite::kApiClassKey);
@@ -305,6 +338,21 @@ TEST_F(UninstallTest, HeldFileStaysAndTheRestGoes) {
     }
   }
   for (const char* dir : kProgramDirectories) EXPECT_FALSE(Exists(install_ + dir)) << dir;
+  ExpectDataKept();
+}
+
+// A directory link inside the installation pointing outside it: the link
+// goes, never what it points at.
+TEST_F(UninstallTest, LinkToOutsideIsNotFollowed) {
+  const std::string target = outside_ + "precious\\";
+  ASSERT_TRUE(::CreateDirectoryA(target.c_str(), nullptr));
+  WriteFile(target + "keep.txt", "outside");
+  const std::string why = MakeHostLink(install_ + "help\\linked", target);
+  if (!why.empty()) GTEST_SKIP() << "no directory link: " << why;
+  EXPECT_EQ(MakeHostLink(install_ + "avast\\linked", target), "") << "a second link, in the engine's folder";
+  ExpectOnlyTheFinalMessage(RunUninstall(IDYES));
+  EXPECT_EQ(ReadFile(target + "keep.txt"), "outside");
+  EXPECT_FALSE(Exists(install_ + "help")) << "the link inside went with its directory";
   ExpectDataKept();
 }
 
