@@ -13,6 +13,7 @@
 
 #include "com/com_standin_ids.h"
 #include "platform/com_registration.h"
+#include "platform/running_servers.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "serverconf/av_setup_interface.h"
@@ -71,6 +72,42 @@ void ReadTree(const std::string& folder, const std::string& prefix, std::map<std
   } while (::FindNextFileA(find.get(), &data));
 }
 
+// The host's own path of a Windows path; empty when not under Wine.
+std::string HostPath(const std::string& path) {
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unix_name == nullptr) return "";
+  std::wstring wide(path.begin(), path.end());
+  char* name = unix_name(wide.c_str());
+  std::string result = name == nullptr ? "" : name;
+  if (name != nullptr) ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Runs a host program (Wine starts host programs as they are; it does not
+// report their end, so the caller watches for their effect).
+bool RunHostProgram(const std::string& command_line) {
+  driver::Process program;
+  return program.Start(command_line);
+}
+
+// Makes `link` a host symbolic link to the folder `target` (made on the host
+// side, as Wine cannot make one itself; Wine shows it as a reparse point).
+// Answers why not, or "" when `link` now is such a link.
+std::string MakeHostLink(const std::string& link, const std::string& target) {
+  const std::string host_target = HostPath(target.substr(0, target.size() - 1));
+  const std::string host_link = HostPath(link);
+  if (host_target.empty() || host_link.empty()) return "no host path (not running under Wine)";
+  if (!RunHostProgram("Z:\\bin\\ln -s \"" + host_target + "\" \"" + host_link + "\""))
+    return "cannot start the host's ln";
+  const bool made = driver::WaitUntil([&] {
+    const DWORD attributes = ::GetFileAttributesA(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  }, Milliseconds(5000));
+  return made ? "" : "no reparse point appeared at " + link;
+}
+
 class UninstallTest : public ::testing::Test {
  protected:
   UninstallTest()
@@ -82,21 +119,25 @@ class UninstallTest : public ::testing::Test {
         engine_log_(TempFolder("tarno uninstall engine")) {}
 
   void SetUp() override {
-    for (const platform::ServiceRow& row : platform::ServiceTable)
-      ASSERT_FALSE(platform::QueryServiceState(row.ServiceName).has_value())
-          << row.ServiceName << " is registered already; another test left it";
+    RemoveServices();  // left by an interrupted run
     LayOutInstallation();
     if (HasFatalFailure()) return;
     before_ = DataFiles();
   }
 
-  void TearDown() override {
+  // Stops and deletes whatever registration of the suite's services exists
+  // (a stop control to a stopped service would bring up the warning box).
+  void RemoveServices() {
     for (std::size_t row = 0; row < platform::kServerCount; ++row) {
       if (platform::QueryServiceState(platform::ServiceTable[row].ServiceName).has_value()) {
-        platform::StopServer(install_, row);
+        platform::StopServerIfRunning(install_, row);
         platform::DeleteServerService(platform::ServiceTable[row].ServiceName);
       }
     }
+  }
+
+  void TearDown() override {
+    RemoveServices();
     for (const char* library : {"api.dll", "cordanecom.dll"})
       if (Exists(install_ + library)) platform::UnregisterComServer(install_ + library);
     ::RegDeleteTreeA(HKEY_CLASSES_ROOT, suite::kApiClassKey);
@@ -104,6 +145,13 @@ class UninstallTest : public ::testing::Test {
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kDataSourceKey);
     ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", nullptr);
     ::SetEnvironmentVariableA("TARNO_SETUP_LOG", nullptr);
+    // Wine cannot remove a host link; the host removes the ones this test made.
+    for (const char* link : {"help\\linked", "avast\\linked"}) {
+      if (!(::GetFileAttributesA((install_ + link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+      const std::string host_link = HostPath(install_ + link);
+      RunHostProgram("Z:\\bin\\rm -f \"" + host_link + "\"");
+      driver::WaitUntil([&] { return !Exists(install_ + link); }, Milliseconds(5000));
+    }
     driver::WaitUntil([&] {
       RemoveTree(install_);
       return !Exists(install_);
@@ -122,6 +170,9 @@ class UninstallTest : public ::testing::Test {
     CopyInto(programs, "im.exe", install_);
     CopyInto(programs, "suitesupport.dll", install_);
     WriteFile(install_ + "own notes.txt", "the administrator's");
+    // Port 25 of the machine may be another's; the SMTP stand-in takes one of its own.
+    WriteFile(install_ + "smtp.ini",
+              "[StandIn]\r\nSmtpPort=" + std::to_string(20000 + ::GetCurrentProcessId() % 10000) + "\r\n");
 
     for (const char* dir : kProgramDirectories) {
       ASSERT_TRUE(::CreateDirectoryA((install_ + dir).c_str(), nullptr)) << dir;
@@ -192,9 +243,14 @@ class UninstallTest : public ::testing::Test {
     EXPECT_EQ(driver::MessageBoxText(question),
               "Are you sure to completely remove all files and components of this program?");
     driver::AnswerMessageBox(question, answer);
+    driver::WaitForWindowGone(question);
     // Stopping five servers takes up to ten seconds each.
     while (setup.IsRunning()) {
-      HWND box = driver::WaitForMessageBox(setup.id(), "", Milliseconds(60000));
+      HWND box = nullptr;
+      driver::WaitUntil([&] {
+        box = driver::WaitForMessageBox(setup.id(), "", Milliseconds(200));
+        return box != nullptr || !setup.IsRunning();
+      }, Milliseconds(60000));
       if (box == nullptr) break;
       shown.push_back(driver::ReadMessageBox(box));
       driver::AnswerMessageBox(box, IDOK);
@@ -305,6 +361,25 @@ TEST_F(UninstallTest, HeldFileStaysAndTheRestGoes) {
     }
   }
   for (const char* dir : kProgramDirectories) EXPECT_FALSE(Exists(install_ + dir)) << dir;
+  ExpectDataKept();
+}
+
+// A directory link inside the installation pointing outside it: the link
+// goes, never what it points at.
+TEST_F(UninstallTest, LinkToOutsideIsNotFollowed) {
+  const std::string target = outside_ + "precious\\";
+  ASSERT_TRUE(::CreateDirectoryA(target.c_str(), nullptr));
+  WriteFile(target + "keep.txt", "outside");
+  const std::string why = MakeHostLink(install_ + "help\\linked", target);
+  if (!why.empty()) GTEST_SKIP() << "no directory link: " << why;
+  EXPECT_EQ(MakeHostLink(install_ + "avast\\linked", target), "") << "a second link, in the engine's folder";
+  ExpectOnlyTheFinalMessage(RunUninstall(IDYES));
+  EXPECT_EQ(ReadFile(target + "keep.txt"), "outside");
+  // Everything else of the two folders went; Wine cannot delete the host
+  // link itself (on Windows it goes as an empty folder would).
+  EXPECT_FALSE(Exists(install_ + "help\\index.html"));
+  EXPECT_FALSE(Exists(install_ + "help\\nested"));
+  EXPECT_FALSE(Exists(install_ + "avast\\setup"));
   ExpectDataKept();
 }
 
