@@ -4,6 +4,7 @@
 // COM classes are written, the antivirus engine's interface is called and the
 // report reaches the installed SMTP server. Everything machine-wide the
 // installation touches is saved first and put back (or removed) afterwards.
+#include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
 
@@ -97,6 +98,21 @@ void CreateRunningService(const std::string& name, const std::string& program) {
   ASSERT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
 }
 
+// Whether a server could listen on 127.0.0.1:`port` now.
+bool PortFree(int port) {
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (probe == INVALID_SOCKET) return false;
+  BOOL exclusive = TRUE;
+  ::setsockopt(probe, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::closesocket(probe);
+  return free;
+}
+
 // --- registry and files ---
 
 std::string RegText(HKEY root, const std::string& key, const std::string& name) {
@@ -179,7 +195,12 @@ class InstallTest : public ::testing::Test {
   std::optional<std::string> saved_wmi_ini_;
 
   void SetUp() override {
+    WSADATA winsock;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &winsock), 0);
     for (const char* name : kServices) RemoveService(name);
+    // The SMTP server of an earlier test may still be ending.
+    ASSERT_TRUE(driver::WaitUntil([] { return PortFree(25); }, driver::Milliseconds(20000)))
+        << "127.0.0.1:25 stays taken";
     RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\");
     wmi_ini_ = ShellFolder(CSIDL_WINDOWS) + "wmi.ini";
     if (win32::test_files::Exists(wmi_ini_)) saved_wmi_ini_ = ReadFile(wmi_ini_);
@@ -206,6 +227,7 @@ class InstallTest : public ::testing::Test {
       return !win32::test_files::Exists(parent);
     }, driver::Milliseconds(10000), driver::Milliseconds(200));
     RemoveTree(av_state_);
+    ::WSACleanup();
   }
 
   // The sample distribution's companion files beside the test's setup.exe.
