@@ -253,31 +253,7 @@ class InstallTest : public ::testing::Test {
 
   HWND Control(const std::string& name) { return run_.Control(main_, name); }
 
-  std::string PageState() {
-    std::string state = driver::Text(Control("PageCaption"));
-    for (const char* button : {"BackButton", "NextButton", "CloseButton"})
-      state += std::string("|") + (driver::IsEnabled(Control(button)) ? "on" : "off");
-    return state;
-  }
-
-  // True once `panel` is shown and the page's set-up has ended: its title
-  // and buttons read the same twice in a row, 100 ms apart.
-  bool WaitForPanel(const std::string& panel) {
-    bool shown = driver::WaitUntil([&] {
-      HWND window = driver::FindControl(main_, panel);
-      return window != nullptr && driver::IsVisible(window);
-    });
-    if (!shown) return false;
-    std::string last;
-    return driver::WaitUntil(
-        [&] {
-          std::string now = PageState();
-          bool same = now == last;
-          last = now;
-          return same;
-        },
-        driver::kDefaultTimeout, driver::Milliseconds(100));
-  }
+  bool WaitForPanel(const std::string& panel) { return WaitForPage(main_, panel); }
 
   void NextTo(const std::string& panel) {
     driver::Click(Control("NextButton"));

@@ -80,8 +80,9 @@ class Walk {
     // Pictured once the sequence shows what it does.
     driver::WaitUntil([&] { return !driver::Text(Control("InstallPanelText")).empty(); }, Milliseconds(30000),
                       Milliseconds(20));
-    std::printf("page 6: InstallingPanel (installing into %s: %s)\n", install_dir_.c_str(),
-                driver::Text(Control("InstallPanelText")).c_str());
+    std::string step = driver::Text(Control("InstallPanelText"));
+    step = step.substr(0, step.find_first_of("\r\n"));
+    std::printf("page 6: InstallingPanel (installing into %s: %s)\n", install_dir_.c_str(), step.c_str());
     std::fflush(stdout);
     Screenshot(6, "installing");
     WaitForFinish();
