@@ -111,10 +111,11 @@ wine_run "$build/bin/install_summary.exe" clean "$install" >/dev/null 2>&1 || tr
 
 echo "installing $dist with the wizard into $install on display $DISPLAY"
 export TARNO_SETUP_LOG="$(windows_path "$demo/setup.log")"
+export TARNO_REPORT_MAIL_HOST=127.0.0.1
 rm -f "$demo/setup.log"
 take_screenshots "$build/bin/demo_walk.exe" "$demo/walk.log" \
   "$(windows_path "$dist/setup.exe")" "$(windows_path "$signals")" "$install" || status=1
-unset TARNO_SETUP_LOG
+unset TARNO_SETUP_LOG TARNO_REPORT_MAIL_HOST
 echo
 wine_run "$build/bin/install_summary.exe" report "$install" 2>&1 | grep -v '^wine: Read access denied' || status=1
 echo

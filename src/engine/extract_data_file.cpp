@@ -62,6 +62,23 @@ class HandleSource final : public ByteSource {
   uint64_t position_;
 };
 
+// Opens the data file for reading and tells its size; empty (logged) on failure.
+win32::ScopedHandle OpenDataFile(const std::string& path, uint64_t& size) {
+  win32::ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    win32::LogFailure("open data file", path, ::GetLastError());
+    return file;
+  }
+  LARGE_INTEGER bytes;
+  if (!::GetFileSizeEx(file.get(), &bytes)) {
+    win32::LogFailure("read size of data file", path, ::GetLastError());
+    return win32::ScopedHandle();
+  }
+  size = static_cast<uint64_t>(bytes.QuadPart);
+  return file;
+}
+
 class HandleSink final : public EntrySink {
  public:
   HandleSink(win32::ScopedHandle file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
@@ -191,17 +208,9 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
   std::string destination = AdjustTrailingBackslash(destinationDir, true, false);
   if (!ForceDirectoryTree(destination)) return false;  // logged there
 
-  win32::ScopedHandle file(::CreateFileA(dataFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
-    win32::LogFailure("open data file", dataFilePath, ::GetLastError());
-    return false;
-  }
-  LARGE_INTEGER size;
-  if (!::GetFileSizeEx(file.get(), &size)) {
-    win32::LogFailure("read size of data file", dataFilePath, ::GetLastError());
-    return false;
-  }
+  uint64_t size = 0;
+  win32::ScopedHandle file = OpenDataFile(dataFilePath, size);
+  if (!file) return false;
   if (startOffset != 0) {
     LARGE_INTEGER offset;
     offset.QuadPart = startOffset;
@@ -210,7 +219,7 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
       return false;
     }
   }
-  HandleSource source(file.get(), dataFilePath, static_cast<uint64_t>(size.QuadPart), startOffset);
+  HandleSource source(file.get(), dataFilePath, size, startOffset);
   DirectoryTarget target(destination);
   result = ExtractEntries(source, target, rules,
                           [&](const DataFileEntryInfo& entry, bool selected, SetupDataReader::DataStatus status) {
@@ -221,18 +230,10 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
 }
 
 bool DataFileIntact(const std::string& dataFilePath) {
-  win32::ScopedHandle file(::CreateFileA(dataFilePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
-    win32::LogFailure("open data file", dataFilePath, ::GetLastError());
-    return false;
-  }
-  LARGE_INTEGER size;
-  if (!::GetFileSizeEx(file.get(), &size)) {
-    win32::LogFailure("read size of data file", dataFilePath, ::GetLastError());
-    return false;
-  }
-  HandleSource source(file.get(), dataFilePath, static_cast<uint64_t>(size.QuadPart), 0);
+  uint64_t size = 0;
+  win32::ScopedHandle file = OpenDataFile(dataFilePath, size);
+  if (!file) return false;
+  HandleSource source(file.get(), dataFilePath, size, 0);
   SetupDataReader reader(source);
   if (reader.ReadHeader() != SetupDataReader::HeaderStatus::kOk) return false;  // logged by the source
   DataFileEntryInfo entry;

@@ -4,6 +4,7 @@
 // COM classes are written, the antivirus engine's interface is called and the
 // report reaches the installed SMTP server. Everything machine-wide the
 // installation touches is saved first and put back (or removed) afterwards.
+#include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
 
@@ -97,6 +98,21 @@ void CreateRunningService(const std::string& name, const std::string& program) {
   ASSERT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
 }
 
+// Whether a server could listen on 127.0.0.1:`port` now.
+bool PortFree(int port) {
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (probe == INVALID_SOCKET) return false;
+  BOOL exclusive = TRUE;
+  ::setsockopt(probe, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::closesocket(probe);
+  return free;
+}
+
 // --- registry and files ---
 
 std::string RegText(HKEY root, const std::string& key, const std::string& name) {
@@ -179,7 +195,12 @@ class InstallTest : public ::testing::Test {
   std::optional<std::string> saved_wmi_ini_;
 
   void SetUp() override {
+    WSADATA winsock;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &winsock), 0);
     for (const char* name : kServices) RemoveService(name);
+    // The SMTP server of an earlier test may still be ending.
+    ASSERT_TRUE(driver::WaitUntil([] { return PortFree(25); }, driver::Milliseconds(20000)))
+        << "127.0.0.1:25 stays taken";
     RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\");
     wmi_ini_ = ShellFolder(CSIDL_WINDOWS) + "wmi.ini";
     if (win32::test_files::Exists(wmi_ini_)) saved_wmi_ini_ = ReadFile(wmi_ini_);
@@ -206,6 +227,7 @@ class InstallTest : public ::testing::Test {
       return !win32::test_files::Exists(parent);
     }, driver::Milliseconds(10000), driver::Milliseconds(200));
     RemoveTree(av_state_);
+    ::WSACleanup();
   }
 
   // The sample distribution's companion files beside the test's setup.exe.
@@ -231,31 +253,7 @@ class InstallTest : public ::testing::Test {
 
   HWND Control(const std::string& name) { return run_.Control(main_, name); }
 
-  std::string PageState() {
-    std::string state = driver::Text(Control("PageCaption"));
-    for (const char* button : {"BackButton", "NextButton", "CloseButton"})
-      state += std::string("|") + (driver::IsEnabled(Control(button)) ? "on" : "off");
-    return state;
-  }
-
-  // True once `panel` is shown and the page's set-up has ended: its title
-  // and buttons read the same twice in a row, 100 ms apart.
-  bool WaitForPanel(const std::string& panel) {
-    bool shown = driver::WaitUntil([&] {
-      HWND window = driver::FindControl(main_, panel);
-      return window != nullptr && driver::IsVisible(window);
-    });
-    if (!shown) return false;
-    std::string last;
-    return driver::WaitUntil(
-        [&] {
-          std::string now = PageState();
-          bool same = now == last;
-          last = now;
-          return same;
-        },
-        driver::kDefaultTimeout, driver::Milliseconds(100));
-  }
+  bool WaitForPanel(const std::string& panel) { return WaitForPage(main_, panel); }
 
   void NextTo(const std::string& panel) {
     driver::Click(Control("NextButton"));
@@ -410,6 +408,110 @@ TEST_F(InstallTest, WithoutInstantMessagingAndGroupWareThreeServicesRun) {
   EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallIM"), std::optional<DWORD>(1));
   EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallCalendar"), std::optional<DWORD>(1));
 }
+
+// An upgrade over a seeded installation whose servers run, one of them
+// disabled: the administrator's data stays byte for byte, the programs are
+// replaced, the disabled service is disabled again and the freshly started
+// servers receive exactly the commands the previous version calls for.
+struct UpgradeCase {
+  const char* previous;
+  const char* smtp_commands;  // the SMTP server's command log afterwards
+  const char* cal_commands;   // the GroupWare server's
+};
+
+class UpgradeTest : public InstallTest, public ::testing::WithParamInterface<UpgradeCase> {
+ protected:
+  // The administrator's files of the seeded installation.
+  static constexpr const char* kAdministratorFiles[][2] = {
+      {"config\\cert.pem", "the administrator's certificate"},
+      {"config\\webserver.dat", "the administrator's web server settings"},
+      {"config\\notes.txt", "notes"},
+      {"mail\\tarnodemo.example\\admin\\1.eml", "Subject: kept\r\n\r\nbody"},
+      {"logs\\smtp.log", "log line"},
+      {"webmail\\config\\users.dat", "the web mail users"},
+      {"webmail\\config\\settings.dat", "the web mail settings"},
+      {"ldap\\slapd.conf", "the directory's configuration"},
+      {"ldap\\schema\\core.schema", "the administrator's schema"},
+      {"spam\\challenge.mdb", "the challenge database"},
+      {"spam\\rules\\local.cf", "the administrator's rules"},
+      {"spam\\rules\\99_admin.cf", "more of the administrator's rules"},
+      {"calendar\\calendar.mdb", "the calendar database"},
+  };
+
+  void SeedInstallation(const std::string& previous) {
+    ::CreateDirectoryA(install_.c_str(), nullptr);
+    for (const auto& [name, content] : kAdministratorFiles) {
+      std::string path = install_ + name;
+      for (size_t at = install_.size(); (at = path.find('\\', at)) != std::string::npos; ++at)
+        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+      WriteFile(path, content);
+    }
+    WriteFile(install_ + "spam\\rules\\10_old.cf", "an older release's rules");
+    const std::string suite = driver::ProgramFolder() + "suite\\";
+    for (const char* program : {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe"}) {
+      // The older programs: the same stand-ins with a mark of their own.
+      WriteFile(install_ + program, ReadFile(suite + program) + "release " + previous);
+    }
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", install_);
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Version", previous);
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Name", "Ann Admin");
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Email", "ann@example.test");
+    const char* programs[] = {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe"};
+    for (size_t row = 0; row < std::size(kServices); ++row)
+      ASSERT_NO_FATAL_FAILURE(CreateRunningService(kServices[row], install_ + programs[row]));
+    // Disabled by the administrator, yet running.
+    ASSERT_NO_FATAL_FAILURE(SetStartType("TarnoPOP3", SERVICE_DISABLED));
+  }
+
+  std::map<std::string, std::string> AdministratorFiles() {
+    std::map<std::string, std::string> files;
+    for (const auto& [name, content] : kAdministratorFiles) files[name] = ReadFile(install_ + name);
+    return files;
+  }
+};
+
+TEST_P(UpgradeTest, KeepsTheAdministratorsDataAndSendsTheGatedCommands) {
+  const UpgradeCase& c = GetParam();
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation(c.previous));
+  const std::map<std::string, std::string> before = AdministratorFiles();
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  EXPECT_EQ(driver::Text(Control("PathEdit")), install_);
+  ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
+  EXPECT_EQ(ProgressPosition(), 12);
+
+  EXPECT_EQ(AdministratorFiles(), before);
+  const std::string suite = driver::ProgramFolder() + "suite\\";
+  for (const char* program : {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe"})
+    EXPECT_TRUE(ReadFile(install_ + program) == ReadFile(suite + program)) << program << " was not replaced";
+  // Rules of older releases (1 to 6) are replaced; the administrator's stay.
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "spam\\rules\\10_old.cf"));
+  EXPECT_TRUE(win32::test_files::Exists(install_ + "spam\\rules\\10_header.cf"));
+
+  EXPECT_EQ(StartType("TarnoPOP3"), static_cast<DWORD>(SERVICE_DISABLED));
+  for (const char* name : {"TarnoSMTP", "TarnoControl", "TarnoIM", "TarnoCalendar"}) {
+    EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+    EXPECT_EQ(StartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+  }
+  EXPECT_EQ(ReadFile(install_ + "smtp-commands.log"), c.smtp_commands);
+  EXPECT_EQ(ReadFile(install_ + "cal-commands.log"), c.cal_commands);
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PreviousVersions, UpgradeTest,
+    ::testing::Values(UpgradeCase{"8.2.6", "pipe 4096 1280 2 9 0\r\npipe 4096 1280 2 10 0\r\n", ""},
+                      UpgradeCase{"7.4.6",
+                                  "pipe 4096 1280 4 3 0\r\npipe 4096 1280 4 4 0\r\npipe 4096 1280 2 9 0\r\n"
+                                  "pipe 4096 1280 2 10 0\r\n",
+                                  "pipe 4096 1280 3845 5 0\r\npipe 4096 1280 3845 6 0\r\n"
+                                  "pipe 4096 1280 3845 8 0\r\n"},
+                      UpgradeCase{"8.2.12", "pipe 4096 1280 2 10 0\r\n", ""},
+                      UpgradeCase{"8.2.13", "", ""}),
+    [](const ::testing::TestParamInfo<UpgradeCase>& info) {
+      std::string name = std::string("From") + info.param.previous;
+      std::replace(name.begin(), name.end(), '.', '_');
+      return name;
+    });
 
 }  // namespace
 }  // namespace e2e

@@ -98,4 +98,36 @@ std::string SetupRun::Detected(const std::string& name) const {
   return text.substr(value, stop == std::string::npos ? std::string::npos : stop - value);
 }
 
+namespace {
+
+// The page's title and its three buttons: text, enabled, shown.
+std::string PageState(HWND main) {
+  std::string state = driver::Text(driver::FindControl(main, "PageCaption"));
+  for (const char* button : {"BackButton", "NextButton", "CloseButton"}) {
+    HWND window = driver::FindControl(main, button);
+    state += std::string("|") + driver::Text(window) + (driver::IsEnabled(window) ? " on" : " off") +
+             (driver::IsVisible(window) ? " shown" : " hidden");
+  }
+  return state;
+}
+
+}  // namespace
+
+bool WaitForPage(HWND main, const std::string& panel) {
+  bool shown = driver::WaitUntil([&] {
+    HWND window = driver::FindControl(main, panel);
+    return window != nullptr && driver::IsVisible(window);
+  });
+  if (!shown) return false;
+  std::string last;  // never a page state: the first look only records
+  return driver::WaitUntil(
+      [&] {
+        std::string now = PageState(main);
+        bool same = now == last;
+        last = now;
+        return same;
+      },
+      driver::kDefaultTimeout, driver::Milliseconds(100));
+}
+
 }  // namespace e2e

@@ -30,6 +30,12 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void RemoveTree(const std::string& folder);
 
+// True once the panel `panel` of the main window `main` is the one shown and
+// the page's set-up has ended. The panel turns visible in the middle of the
+// click's handler, which runs on the setup's own thread, so the page counts as
+// set up when its title and buttons read the same twice in a row, 100 ms apart.
+bool WaitForPage(HWND main, const std::string& panel);
+
 class SetupRun {
  public:
   // A distribution folder with setup.exe and an empty setup.Dat.

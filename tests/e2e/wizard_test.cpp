@@ -27,37 +27,7 @@ class WizardTest : public ::testing::Test {
   HWND Control(const std::string& name) { return run_.Control(main_, name); }
   std::string TextOf(const std::string& name) { return driver::Text(Control(name)); }
 
-  // What the page set-up decides: the title and the three buttons.
-  std::string PageState() {
-    std::string state = TextOf("PageCaption");
-    for (const char* button : {"BackButton", "NextButton", "CloseButton"}) {
-      HWND window = Control(button);
-      state += std::string("|") + driver::Text(window) + (driver::IsEnabled(window) ? " on" : " off") +
-               (driver::IsVisible(window) ? " shown" : " hidden");
-    }
-    return state;
-  }
-
-  // True once the panel `panel` is the one shown and the page's set-up has
-  // ended. The panel turns visible in the middle of the click's handler,
-  // which runs on the setup's own thread, so the page counts as set up when
-  // its title and buttons read the same twice in a row, 100 ms apart.
-  bool WaitForPage(const std::string& panel) {
-    bool shown = driver::WaitUntil([&] {
-      HWND window = driver::FindControl(main_, panel);
-      return window != nullptr && driver::IsVisible(window);
-    });
-    if (!shown) return false;
-    std::string last;  // never a page state: the first look only records
-    return driver::WaitUntil(
-        [&] {
-          std::string now = PageState();
-          bool same = now == last;
-          last = now;
-          return same;
-        },
-        driver::kDefaultTimeout, driver::Milliseconds(100));
-  }
+  bool WaitForPage(const std::string& panel) { return e2e::WaitForPage(main_, panel); }
 
   // Clicks Next and waits for `panel`.
   void NextTo(const std::string& panel) {

@@ -77,7 +77,12 @@ class Walk {
     // The installing page, while the installation runs.
     if (!driver::WaitUntil([&] { return driver::IsVisible(Control("InstallingPanel")); }, Milliseconds(30000)))
       throw std::runtime_error("the installing page did not come");
-    std::printf("page 6: InstallingPanel (installing into %s)\n", install_dir_.c_str());
+    // Pictured once the sequence shows what it does.
+    driver::WaitUntil([&] { return !driver::Text(Control("InstallPanelText")).empty(); }, Milliseconds(30000),
+                      Milliseconds(20));
+    std::string step = driver::Text(Control("InstallPanelText"));
+    step = step.substr(0, step.find_first_of("\r\n"));
+    std::printf("page 6: InstallingPanel (installing into %s: %s)\n", install_dir_.c_str(), step.c_str());
     std::fflush(stdout);
     Screenshot(6, "installing");
     WaitForFinish();
