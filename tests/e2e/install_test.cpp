@@ -318,6 +318,22 @@ class InstallTest : public ::testing::Test {
     ASSERT_TRUE(finished) << "no finish page; log:\n" << run_.Log();
   }
 
+  // Clicks Install and answers the error box that
+  // ends the setup; returns what it showed.
+  driver::MessageBoxInfo InstallUntilErrorBox() {
+    driver::Click(Control("NextButton"));
+    HWND box = driver::WaitForMessageBox(run_.process().id(), "Error", kInstallTimeout);
+    if (box == nullptr) {
+      ADD_FAILURE() << "no error box; log:\n" << run_.Log();
+      return {};
+    }
+    driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+    driver::AnswerMessageBox(box, IDOK);
+    std::optional<DWORD> code = run_.process().WaitForExit(driver::Milliseconds(30000));
+    EXPECT_EQ(code, std::optional<DWORD>(1)) << "the setup should end with the fatal exit code";
+    return info;
+  }
+
   int ProgressPosition() {
     return static_cast<int>(::SendMessageA(Control("ProgressBar"), PBM_GETPOS, 0, 0));
   }
@@ -338,6 +354,14 @@ class InstallTest : public ::testing::Test {
 };
 
 TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
+  // What an interrupted run or another user left in the staging folder is
+  // not installed.
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string staging = std::string(temp) + "tarnoinstall\\";
+  ::CreateDirectoryA(staging.c_str(), nullptr);
+  ::CreateDirectoryA((staging + "help").c_str(), nullptr);
+  WriteFile(staging + "help\\planted.html", "planted");
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
   ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
   EXPECT_EQ(ProgressPosition(), 12);
@@ -356,9 +380,8 @@ TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
   // The old projects went; the distribution's come with the web mail tree.
   EXPECT_TRUE(win32::test_files::Exists(install_ + "webmail\\projects\\default.prj"));
   EXPECT_TRUE(win32::test_files::Exists(wmi_ini_));
-  char temp[MAX_PATH];
-  ::GetTempPathA(MAX_PATH, temp);
-  EXPECT_FALSE(win32::test_files::Exists(std::string(temp) + "tarnoinstall\\")) << "the staging folder stays";
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "help\\planted.html")) << "a planted file was installed";
+  EXPECT_FALSE(win32::test_files::Exists(staging)) << "the staging folder stays";
 
   // Five services, created for the installed programs and running.
   for (const char* name : kServices) {
@@ -421,6 +444,18 @@ TEST_F(InstallTest, WithoutInstantMessagingAndGroupWareThreeServicesRun) {
   EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallCalendar"), std::optional<DWORD>(1));
 }
 
+// The installation folder is made as one level: a missing parent is most
+// likely a typing error.
+TEST_F(InstallTest, DestinationWhoseParentIsMissingEndsWithTheDirectoryError) {
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  const std::string folder = install_ + "missing\\Tarno\\";
+  driver::SetText(Control("PathEdit"), folder);
+  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  EXPECT_EQ(box.text.rfind("Directory could not be created: ", 0), 0u) << driver::Describe(box);
+  EXPECT_GT(box.text.size(), std::string("Directory could not be created: ").size()) << "no system text";
+  EXPECT_FALSE(win32::test_files::Exists(folder));
+}
+
 // An upgrade over a seeded installation whose servers run, one of them
 // disabled: the administrator's data stays byte for byte, the programs are
 // replaced, the disabled service is disabled again and the freshly started
@@ -481,22 +516,6 @@ class SeededInstallationTest : public InstallTest {
     std::map<std::string, std::string> files;
     for (const auto& [name, content] : kAdministratorFiles) files[name] = ReadFile(install_ + name);
     return files;
-  }
-
-  // Clicks Install into the seeded folder and answers the error box that
-  // ends the setup; returns what it showed.
-  driver::MessageBoxInfo InstallUntilErrorBox() {
-    driver::Click(Control("NextButton"));
-    HWND box = driver::WaitForMessageBox(run_.process().id(), "Error", kInstallTimeout);
-    if (box == nullptr) {
-      ADD_FAILURE() << "no error box; log:\n" << run_.Log();
-      return {};
-    }
-    driver::MessageBoxInfo info = driver::ReadMessageBox(box);
-    driver::AnswerMessageBox(box, IDOK);
-    std::optional<DWORD> code = run_.process().WaitForExit(driver::Milliseconds(30000));
-    EXPECT_EQ(code, std::optional<DWORD>(1)) << "the setup should end with the fatal exit code";
-    return info;
   }
 
   // The servers run as before the installation, POP3 disabled again.
