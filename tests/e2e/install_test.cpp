@@ -44,6 +44,18 @@ std::optional<SERVICE_STATUS> ServiceStatus(const std::string& name) {
   return status;
 }
 
+// The process the service runs in; 0 when none.
+DWORD ServiceProcess(const std::string& name) {
+  win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  win32::ScopedServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  if (!service || !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                          sizeof status, &needed))
+    return 0;
+  return status.dwProcessId;
+}
+
 DWORD StartType(const std::string& name) {
   win32::ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   win32::ScopedServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_CONFIG));
@@ -306,6 +318,22 @@ class InstallTest : public ::testing::Test {
     ASSERT_TRUE(finished) << "no finish page; log:\n" << run_.Log();
   }
 
+  // Clicks Install and answers the error box that
+  // ends the setup; returns what it showed.
+  driver::MessageBoxInfo InstallUntilErrorBox() {
+    driver::Click(Control("NextButton"));
+    HWND box = driver::WaitForMessageBox(run_.process().id(), "Error", kInstallTimeout);
+    if (box == nullptr) {
+      ADD_FAILURE() << "no error box; log:\n" << run_.Log();
+      return {};
+    }
+    driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+    driver::AnswerMessageBox(box, IDOK);
+    std::optional<DWORD> code = run_.process().WaitForExit(driver::Milliseconds(30000));
+    EXPECT_EQ(code, std::optional<DWORD>(1)) << "the setup should end with the fatal exit code";
+    return info;
+  }
+
   int ProgressPosition() {
     return static_cast<int>(::SendMessageA(Control("ProgressBar"), PBM_GETPOS, 0, 0));
   }
@@ -326,6 +354,14 @@ class InstallTest : public ::testing::Test {
 };
 
 TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
+  // What an interrupted run or another user left in the staging folder is
+  // not installed.
+  char temp[MAX_PATH];
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string staging = std::string(temp) + "tarnoinstall\\";
+  ::CreateDirectoryA(staging.c_str(), nullptr);
+  ::CreateDirectoryA((staging + "help").c_str(), nullptr);
+  WriteFile(staging + "help\\planted.html", "planted");
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
   ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
   EXPECT_EQ(ProgressPosition(), 12);
@@ -344,9 +380,8 @@ TEST_F(InstallTest, FreshInstallationOfTheSampleDistribution) {
   // The old projects went; the distribution's come with the web mail tree.
   EXPECT_TRUE(win32::test_files::Exists(install_ + "webmail\\projects\\default.prj"));
   EXPECT_TRUE(win32::test_files::Exists(wmi_ini_));
-  char temp[MAX_PATH];
-  ::GetTempPathA(MAX_PATH, temp);
-  EXPECT_FALSE(win32::test_files::Exists(std::string(temp) + "tarnoinstall\\")) << "the staging folder stays";
+  EXPECT_FALSE(win32::test_files::Exists(install_ + "help\\planted.html")) << "a planted file was installed";
+  EXPECT_FALSE(win32::test_files::Exists(staging)) << "the staging folder stays";
 
   // Five services, created for the installed programs and running.
   for (const char* name : kServices) {
@@ -409,6 +444,18 @@ TEST_F(InstallTest, WithoutInstantMessagingAndGroupWareThreeServicesRun) {
   EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, "NoInstallCalendar"), std::optional<DWORD>(1));
 }
 
+// The installation folder is made as one level: a missing parent is most
+// likely a typing error.
+TEST_F(InstallTest, DestinationWhoseParentIsMissingEndsWithTheDirectoryError) {
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  const std::string folder = install_ + "missing\\Tarno\\";
+  driver::SetText(Control("PathEdit"), folder);
+  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  EXPECT_EQ(box.text.rfind("Directory could not be created: ", 0), 0u) << driver::Describe(box);
+  EXPECT_GT(box.text.size(), std::string("Directory could not be created: ").size()) << "no system text";
+  EXPECT_FALSE(win32::test_files::Exists(folder));
+}
+
 // An upgrade over a seeded installation whose servers run, one of them
 // disabled: the administrator's data stays byte for byte, the programs are
 // replaced, the disabled service is disabled again and the freshly started
@@ -419,7 +466,9 @@ struct UpgradeCase {
   const char* cal_commands;   // the GroupWare server's
 };
 
-class UpgradeTest : public InstallTest, public ::testing::WithParamInterface<UpgradeCase> {
+// A seeded installation of an earlier release whose five servers run, the
+// POP3 server's service disabled by the administrator.
+class SeededInstallationTest : public InstallTest {
  protected:
   // The administrator's files of the seeded installation.
   static constexpr const char* kAdministratorFiles[][2] = {
@@ -468,7 +517,47 @@ class UpgradeTest : public InstallTest, public ::testing::WithParamInterface<Upg
     for (const auto& [name, content] : kAdministratorFiles) files[name] = ReadFile(install_ + name);
     return files;
   }
+
+  // The servers run as before the installation, POP3 disabled again.
+  void ExpectServersAsSeeded() {
+    for (const char* name : kServices)
+      EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+    EXPECT_EQ(StartType("TarnoPOP3"), static_cast<DWORD>(SERVICE_DISABLED));
+    EXPECT_EQ(StartType("TarnoSMTP"), static_cast<DWORD>(SERVICE_AUTO_START));
+  }
 };
+
+// A damaged "setup.Dat" is found before anything is stopped or changed.
+TEST_F(SeededInstallationTest, DamagedSetupDataEndsTheSetupWithTheServersRunning) {
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
+  std::vector<DWORD> processes;
+  for (const char* name : kServices) processes.push_back(ServiceProcess(name));
+  const std::string data = ReadFile(run_.dist() + "setup.Dat");
+  WriteFile(run_.dist() + "setup.Dat", data.substr(0, data.size() / 2));
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  EXPECT_EQ(box.text, "Extracting files error: data file error") << driver::Describe(box);
+  ExpectServersAsSeeded();
+  for (size_t row = 0; row < std::size(kServices); ++row)
+    EXPECT_EQ(ServiceProcess(kServices[row]), processes[row]) << kServices[row] << " was stopped";
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.2.6");
+}
+
+// A mandatory copy that fails after the servers were stopped ends the setup
+// with its box; the servers that ran are started again and the disabled one
+// is disabled again.
+TEST_F(SeededInstallationTest, FailingMandatoryCopyStartsTheServersAgain) {
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
+  // A folder where the release notes go: the copy cannot replace it.
+  ASSERT_TRUE(::CreateDirectoryA((install_ + "readme.txt").c_str(), nullptr));
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  EXPECT_NE(box.text.find("readme.txt"), std::string::npos) << driver::Describe(box);
+  EXPECT_EQ(box.icon, driver::MessageBoxIcon::kError) << driver::Describe(box);
+  ExpectServersAsSeeded();
+}
+
+class UpgradeTest : public SeededInstallationTest, public ::testing::WithParamInterface<UpgradeCase> {};
 
 TEST_P(UpgradeTest, KeepsTheAdministratorsDataAndSendsTheGatedCommands) {
   const UpgradeCase& c = GetParam();
