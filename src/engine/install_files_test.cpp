@@ -35,28 +35,6 @@ void MakeTree(const std::string& path) {
   ASSERT_TRUE(ForceDirectoryTree(path)) << path;
 }
 
-// Every file below `directory`, as relative names with '\', sorted.
-void ListFiles(const std::string& directory, const std::string& relative,
-               std::vector<std::string>& out) {
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((directory + relative + "*").c_str(), &data));
-  if (!find) return;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(directory, relative + name + "\\", out);
-    else
-      out.push_back(relative + name);
-  } while (::FindNextFileA(find.get(), &data));
-}
-
-std::vector<std::string> FilesBelow(const std::string& directory) {
-  std::vector<std::string> files;
-  ListFiles(directory, "", files);
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 class InstallFilesTest : public ::testing::Test {
  protected:

@@ -70,26 +70,6 @@ std::string Pack(const Files& files) {
   return out.bytes();
 }
 
-// Every file below `directory` with its bytes, names relative with '\'.
-void Collect(const std::string& directory, const std::string& relative, Files& out) {
-  WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((directory + relative + "*").c_str(), &data));
-  if (!find) return;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      Collect(directory, relative + name + "\\", out);
-    else
-      out[relative + name] = GetFile(directory + relative + name);
-  } while (::FindNextFileA(find.get(), &data));
-}
-
-Files Below(const std::string& directory) {
-  Files files;
-  Collect(directory, "", files);
-  return files;
-}
 
 std::vector<std::string> Names(const Files& files) {
   std::vector<std::string> names;
@@ -242,7 +222,7 @@ TEST_F(InstallProductFilesTest, FreshInstallationPlacesTheWholeDistribution) {
   expected["webmail\\projects\\new.prj"] = "project new";
   expected["webmail\\webmail.php"] = "web mail new";
   expected["other\\other.txt"] = "other";
-  Files installed = Below(install);
+  Files installed = FileContentsBelow(install);
   EXPECT_EQ(Names(installed), Names(expected));
   for (const auto& [name, bytes] : expected) EXPECT_EQ(installed[name], bytes) << name;
 
@@ -291,7 +271,7 @@ TEST_F(InstallProductFilesTest, PlantedLeftoversInTheStagingDirectoryAreNotInsta
   PutFile(planted + "evil.dll", "planted", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   ASSERT_TRUE(RunFileStage());
   EXPECT_EQ(paths_.staging, planted);
-  Files installed = Below(state_.InstallFolder);
+  Files installed = FileContentsBelow(state_.InstallFolder);
   EXPECT_EQ(installed.count("help\\planted.html"), 0u);
   EXPECT_EQ(installed.count("evil.dll"), 0u);
   EXPECT_EQ(installed["help\\index.html"], "help new");
@@ -338,7 +318,7 @@ TEST_F(InstallProductFilesTest, UpgradeKeepsTheAdministratorsDataAndReplacesTheP
 
   ASSERT_TRUE(RunFileStage()) << (progress_.fatal.empty() ? "" : progress_.fatal[0]);
   EXPECT_TRUE(state_.ConfigPresentAtDestination);
-  Files after = Below(install);
+  Files after = FileContentsBelow(install);
   for (const auto& [name, bytes] : admin) EXPECT_EQ(after[name], bytes) << name << " must stay as it was";
   EXPECT_EQ(after["smtp.exe"], "program smtp.exe 8.3.8");
   EXPECT_EQ(after["help\\index.html"], "help 8.3.8");
@@ -456,11 +436,11 @@ TEST_F(InstallProductFilesTest, NewInstallationContainersGoToTheConfigurationDir
   state_.ConfigPresentAtDestination = true;
   ExtractTarnoMcb(state_, paths_.program_dir);
   ExtractDemoData(state_, staging);
-  EXPECT_TRUE(Below(state_.InstallFolder).empty()) << "an upgrade gets neither";
+  EXPECT_TRUE(FileContentsBelow(state_.InstallFolder).empty()) << "an upgrade gets neither";
   state_.ConfigPresentAtDestination = false;
   ExtractTarnoMcb(state_, paths_.program_dir);
   ExtractDemoData(state_, staging);
-  EXPECT_EQ(Below(state_.InstallFolder),
+  EXPECT_EQ(FileContentsBelow(state_.InstallFolder),
             (Files{{"config\\domains.dat", "demo domain"}, {"config\\licence.key", "key"}}));
 }
 

@@ -167,20 +167,6 @@ std::vector<std::string> FileNames(const std::string& folder, const std::string&
   return names;
 }
 
-// Every file below `folder` (relative name -> content).
-void ReadTree(const std::string& folder, const std::string& relative, std::map<std::string, std::string>& files) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((folder + relative + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ReadTree(folder, relative + name + "\\", files);
-    else files[relative + name] = ReadFile(folder + relative + name);
-  } while (::FindNextFileA(search, &found));
-  ::FindClose(search);
-}
-
 // The mails the installed SMTP server stored, each as its text.
 std::vector<std::string> StoredMails(const std::string& install) {
   std::vector<std::string> mails;

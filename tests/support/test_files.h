@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "win32/scoped_handle.h"
 
@@ -53,6 +56,36 @@ inline std::string GetFile(const std::string& path) {
   DWORD read = 0;
   while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
   return bytes;
+}
+
+// Every file below `directory` (with trailing backslash), as relative names
+// with '\', sorted.
+inline void AppendFilesBelow(const std::string& directory, const std::string& relative,
+                             std::vector<std::string>& out) {
+  WIN32_FIND_DATAA data;
+  ScopedFindHandle find(::FindFirstFileA((directory + relative + "*").c_str(), &data));
+  if (!find) return;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      AppendFilesBelow(directory, relative + name + "\\", out);
+    else
+      out.push_back(relative + name);
+  } while (::FindNextFileA(find.get(), &data));
+}
+inline std::vector<std::string> FilesBelow(const std::string& directory) {
+  std::vector<std::string> files;
+  AppendFilesBelow(directory, "", files);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Every file below `directory` with its bytes (relative name -> content).
+inline std::map<std::string, std::string> FileContentsBelow(const std::string& directory) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : FilesBelow(directory)) files[name] = GetFile(directory + name);
+  return files;
 }
 
 inline void MakeDirectory(const std::string& path) {
