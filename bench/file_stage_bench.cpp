@@ -24,7 +24,7 @@ class SilentProgress : public engine::InstallProgress {
  public:
   void SetProgressText(const std::string&) override {}
   void StepProgress() override {}
-  void FatalError(const std::string& text) override {
+  void FatalError(const std::string& text, unsigned) override {
     std::fprintf(stderr, "fatal: %s\n", text.c_str());
     failed = true;
   }

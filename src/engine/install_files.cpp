@@ -31,7 +31,7 @@ bool CopyAnnouncedFile(InstallProgress& progress, const std::string& name, const
   DWORD error = ::GetLastError();
   if (mandatory) {
     progress.FatalError(
-        setup::FormatText(setup::Messages().cErrorFile, {win32::ErrorText(error), name}));
+        setup::FormatText(setup::Messages().cErrorFile, {win32::ErrorText(error), name}), setup::kExitCopyFailed);
   }
   // An optional file that cannot be copied is left out.
   return false;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/file_helpers.h"
+#include "setup/setup_state.h"
 
 namespace engine {
 
@@ -24,10 +25,11 @@ class InstallProgress {
   virtual void StepProgress() = 0;
 
   // Shows `text` in a task-modal box with the error icon and the caption
-  // "Error", then ends the setup (no rollback). The main window never returns
-  // from it; should an implementation return (a test double does), the
-  // helpers stop copying and answer false.
-  virtual void FatalError(const std::string& text) = 0;
+  // "Error", then ends the setup (no rollback) with `exit_code` (one of the
+  // setup's exit codes). The main window never returns from it; should an
+  // implementation return (a test double does), the helpers stop copying and
+  // answer false.
+  virtual void FatalError(const std::string& text, unsigned exit_code) = 0;
 };
 
 // Copies `source_directory` + `name` to `target_directory` + `name` (both

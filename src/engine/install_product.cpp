@@ -39,9 +39,9 @@ class RecoveringProgress final : public InstallProgress {
 
   void SetProgressText(const std::string& text) override { window_.SetProgressText(text); }
   void StepProgress() override { window_.StepProgress(); }
-  void FatalError(const std::string& text) override {
+  void FatalError(const std::string& text, unsigned exit_code) override {
     RecoverServers();
-    window_.FatalError(text);
+    window_.FatalError(text, exit_code);
   }
 
   void NoteRunningServers() {
@@ -143,7 +143,7 @@ class Installation {
   bool SetupDataIntact() {
     const std::string container = state_.ProgramDir + "setup.Dat";
     if (DataFileIntact(container)) return true;
-    progress_.FatalError(setup::Messages().cErrorDataFile);
+    progress_.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
     return false;
   }
 

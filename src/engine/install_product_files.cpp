@@ -35,7 +35,7 @@ bool CreateInstallDirectory(InstallProgress& progress, const std::string& instal
   if (::CreateDirectoryA(install.c_str(), nullptr)) return true;
   DWORD error = ::GetLastError();
   win32::LogFailure("create installation directory", install, error);
-  progress.FatalError(setup::Messages().cErrorDir + win32::ErrorText(error));
+  progress.FatalError(setup::Messages().cErrorDir + win32::ErrorText(error), setup::kExitDestinationNotCreatable);
   return false;
 }
 
@@ -172,7 +172,7 @@ std::string MakeFreshStagingDirectory(const std::string& staging) {
 bool ExtractRequiredContainer(InstallProgress& progress, const std::string& container,
                               const std::string& destination) {
   if (ExtractDataFile(container, destination, true, "", 0, "")) return true;
-  progress.FatalError(setup::Messages().cErrorDataFile);
+  progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
   return false;
 }
 
@@ -180,7 +180,7 @@ std::string ExtractSetupData(InstallProgress& progress, const std::string& progr
   progress.SetProgressText(setup::Messages().cExtractingFiles);
   std::string staging = MakeFreshStagingDirectory(StagingDirectoryPath(program_dir));
   if (staging.empty()) {
-    progress.FatalError(setup::Messages().cErrorDataFile);
+    progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
     return std::string();
   }
   if (!ExtractRequiredContainer(progress, AdjustTrailingBackslash(program_dir, true, false) + "setup.Dat", staging))

@@ -124,7 +124,7 @@ void CreateIconsAndUninstallEntry(engine::InstallProgress& progress, const Icons
     WriteUninstallEntry(keys.uninstall, input);
     WriteProductFacts(keys.product, input);
   } catch (const std::exception& error) {
-    progress.FatalError(m.cRegistryError + error.what() + kOtherMailServerNote);
+    progress.FatalError(m.cRegistryError + error.what() + kOtherMailServerNote, setup::kExitFatal);
   }
 }
 

@@ -32,7 +32,7 @@ class RecordingProgress : public engine::InstallProgress {
  public:
   void SetProgressText(const std::string& text) override { texts.push_back(text); }
   void StepProgress() override {}
-  void FatalError(const std::string& text) override { fatal.push_back(text); }
+  void FatalError(const std::string& text, unsigned) override { fatal.push_back(text); }
   std::vector<std::string> texts, fatal;
 };
 

@@ -449,10 +449,10 @@ void TMainForm::SetProgressText(const std::string& text) {
 
 void TMainForm::StepProgress() { ProgressBar->StepIt(); }
 
-void TMainForm::FatalError(const std::string& text) {
+void TMainForm::FatalError(const std::string& text, unsigned exit_code) {
   win32::LogLine("fatal error: " + text);
   ::MessageBoxA(handle(), text.c_str(), Messages().cError.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
-  win32::EndProgram(kExitFatal);
+  win32::EndProgram(exit_code);
 }
 
 void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }

@@ -109,7 +109,7 @@ class TMainForm : public ui::Form, public engine::InstallProgress, public engine
   // with kExitFatal.
   void SetProgressText(const std::string& text) override;
   void StepProgress() override;
-  [[noreturn]] void FatalError(const std::string& text) override;
+  [[noreturn]] void FatalError(const std::string& text, unsigned exit_code) override;
 
   // What the uninstall sequence needs of the window.
   void ProcessMessages() override;

@@ -11,11 +11,18 @@ namespace setup {
 // The suite version this setup installs.
 inline constexpr char kSetupVersion[] = "8.3.8";
 
-// Process exit codes. Every end of the program after a question, a cancel or
-// a finished command is kExitOk; a fatal error box ends with kExitFatal so
-// that a caller (a script, a deployment tool) sees that nothing was done.
-inline constexpr unsigned kExitOk = 0;
-inline constexpr unsigned kExitFatal = 1;
+// Process exit codes, one per outcome, so that a caller (a script, a
+// deployment tool) can tell what happened. An interactive run ends with
+// kExitOk after a declined question, a cancel or the warning that servers did
+// not start, as it always did; each fatal error box ends with its own code.
+inline constexpr unsigned kExitOk = 0;                       // installed, upgraded, uninstalled, command done
+inline constexpr unsigned kExitFatal = 1;                    // any other fatal error (registry, ...)
+inline constexpr unsigned kExitDeclined = 2;                 // declined or cancelled (unattended runs)
+inline constexpr unsigned kExitDamagedDistribution = 3;      // a container missing, truncated or damaged
+inline constexpr unsigned kExitDestinationNotCreatable = 4;  // the installation directory cannot be made
+inline constexpr unsigned kExitCopyFailed = 5;               // a mandatory file could not be placed
+inline constexpr unsigned kExitServersNotStarted = 6;        // servers did not start (unattended runs)
+inline constexpr unsigned kExitBadAnswers = 7;               // the answers file is missing or wrong
 
 struct SetupState {
   std::string ProgramDir;          // folder of the running program, trailing backslash

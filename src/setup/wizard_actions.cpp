@@ -25,7 +25,7 @@ class FormInstallWindow final : public engine::InstallWindow {
   explicit FormInstallWindow(TMainForm& form) : form_(form) {}
   void SetProgressText(const std::string& text) override { form_.SetProgressText(text); }
   void StepProgress() override { form_.StepProgress(); }
-  void FatalError(const std::string& text) override { form_.FatalError(text); }
+  void FatalError(const std::string& text, unsigned exit_code) override { form_.FatalError(text, exit_code); }
   void ProcessMessages() override { form_.ProcessMessages(); }
   void ShowWarning(const std::string& text) override {
     ::MessageBoxA(form_.handle(), text.c_str(), "Warning", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);

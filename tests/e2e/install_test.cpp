@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/setup_state.h"
 #include "setup_fixture.h"
 #include "support/test_files.h"
 #include "win32/scoped_handle.h"
@@ -306,7 +307,7 @@ class InstallTest : public ::testing::Test {
 
   // Clicks Install and answers the error box that
   // ends the setup; returns what it showed.
-  driver::MessageBoxInfo InstallUntilErrorBox() {
+  driver::MessageBoxInfo InstallUntilErrorBox(DWORD expected_exit_code) {
     driver::Click(Control("NextButton"));
     HWND box = driver::WaitForMessageBox(run_.process().id(), "Error", kInstallTimeout);
     if (box == nullptr) {
@@ -316,7 +317,7 @@ class InstallTest : public ::testing::Test {
     driver::MessageBoxInfo info = driver::ReadMessageBox(box);
     driver::AnswerMessageBox(box, IDOK);
     std::optional<DWORD> code = run_.process().WaitForExit(driver::Milliseconds(30000));
-    EXPECT_EQ(code, std::optional<DWORD>(1)) << "the setup should end with the fatal exit code";
+    EXPECT_EQ(code, std::optional<DWORD>(expected_exit_code)) << "the setup's exit code";
     return info;
   }
 
@@ -436,7 +437,7 @@ TEST_F(InstallTest, DestinationWhoseParentIsMissingEndsWithTheDirectoryError) {
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
   const std::string folder = install_ + "missing\\Tarno\\";
   driver::SetText(Control("PathEdit"), folder);
-  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  driver::MessageBoxInfo box = InstallUntilErrorBox(setup::kExitDestinationNotCreatable);
   EXPECT_EQ(box.text.rfind("Directory could not be created: ", 0), 0u) << driver::Describe(box);
   EXPECT_GT(box.text.size(), std::string("Directory could not be created: ").size()) << "no system text";
   EXPECT_FALSE(win32::test_files::Exists(folder));
@@ -521,7 +522,7 @@ TEST_F(SeededInstallationTest, DamagedSetupDataEndsTheSetupWithTheServersRunning
   const std::string data = ReadFile(run_.dist() + "setup.Dat");
   WriteFile(run_.dist() + "setup.Dat", data.substr(0, data.size() / 2));
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
-  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  driver::MessageBoxInfo box = InstallUntilErrorBox(setup::kExitDamagedDistribution);
   EXPECT_EQ(box.text, "Extracting files error: data file error") << driver::Describe(box);
   ExpectServersAsSeeded();
   for (size_t row = 0; row < std::size(kServices); ++row)
@@ -537,7 +538,7 @@ TEST_F(SeededInstallationTest, FailingMandatoryCopyStartsTheServersAgain) {
   // A folder where the release notes go: the copy cannot replace it.
   ASSERT_TRUE(::CreateDirectoryA((install_ + "readme.txt").c_str(), nullptr));
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
-  driver::MessageBoxInfo box = InstallUntilErrorBox();
+  driver::MessageBoxInfo box = InstallUntilErrorBox(setup::kExitCopyFailed);
   EXPECT_NE(box.text.find("readme.txt"), std::string::npos) << driver::Describe(box);
   EXPECT_EQ(box.icon, driver::MessageBoxIcon::kError) << driver::Describe(box);
   ExpectServersAsSeeded();

@@ -102,7 +102,7 @@ class RecordingProgress : public engine::InstallProgress {
  public:
   void SetProgressText(const std::string& text) override { texts.push_back(text); }
   void StepProgress() override {}
-  void FatalError(const std::string& text) override { ADD_FAILURE() << "fatal error: " << text; }
+  void FatalError(const std::string& text, unsigned) override { ADD_FAILURE() << "fatal error: " << text; }
   std::vector<std::string> texts;
 };
 
