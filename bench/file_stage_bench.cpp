@@ -6,7 +6,9 @@
 //
 //   file_stage_bench DISTRIBUTION INSTALL
 //
-// Prints one line: phase=file-stage seconds=... cpu=... files=... peak_kb=...
+// Prints one line: phase=file-stage seconds=... extract=... place=... remove=... cpu=...
+// peak_kb=... private_kb=... (the installed files are counted by the caller, outside
+// the timed process, as for the NSIS installer).
 #include <windows.h>
 #include <psapi.h>
 
@@ -51,21 +53,6 @@ double CpuSeconds() {
   return seconds(kernel) + seconds(user);
 }
 
-uint64_t CountFiles(const std::string& directory) {
-  uint64_t count = 0;
-  WIN32_FIND_DATAA data;
-  HANDLE find = ::FindFirstFileA((directory + "*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += CountFiles(directory + name + "\\");
-    else ++count;
-  } while (::FindNextFileA(find, &data));
-  ::FindClose(find);
-  return count;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,17 +73,22 @@ int main(int argc, char** argv) {
   paths.program_dir = state.ProgramDir;
   paths.program_file = "setup.exe";
   paths.staging = engine::ExtractSetupData(progress, state.ProgramDir);
+  auto extracted = std::chrono::steady_clock::now();
   bool done = !paths.staging.empty() && engine::InstallFiles(progress, services, state, paths);
+  auto placed = std::chrono::steady_clock::now();
   if (done) engine::RemoveExtractedTree(paths.staging);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  auto end = std::chrono::steady_clock::now();
+  double seconds = std::chrono::duration<double>(end - start).count();
   cpu = CpuSeconds() - cpu;
   if (!done || progress.failed) return 1;
 
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
   ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-  std::printf("phase=file-stage seconds=%.3f cpu=%.3f files=%llu peak_kb=%llu private_kb=%llu\n", seconds, cpu,
-              static_cast<unsigned long long>(CountFiles(state.InstallFolder)),
+  auto between = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+  std::printf("phase=file-stage seconds=%.3f extract=%.3f place=%.3f remove=%.3f cpu=%.3f peak_kb=%llu "
+              "private_kb=%llu\n",
+              seconds, between(start, extracted), between(extracted, placed), between(placed, end), cpu,
               static_cast<unsigned long long>(counters.PeakWorkingSetSize / 1024),
               static_cast<unsigned long long>(counters.PeakPagefileUsage / 1024));
   return 0;

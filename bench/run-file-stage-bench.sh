@@ -107,7 +107,7 @@ run() {  # name rep
       "${wine_run[@]}" "$windows/bin/file_stage_bench.exe" "$(winpath "$large/dist")" "$(winpath "$dest")" \
         >"$work/wine.out" 2>&1 || { cat "$work/wine.out" >&2; return 1; }
       end=$(date +%s.%N)
-      line=$(grep '^phase=' "$work/wine.out" | tr -d '\r') ;;
+      line="$(grep '^phase=' "$work/wine.out" | tr -d '\r') files=$(find "$dest" -type f | wc -l)" ;;
     nsis)
       "${wine_run[@]}" "$nsis/install.exe" /S "/D=$(winpath "$dest")" >"$work/wine.out" 2>&1 ||
         { cat "$work/wine.out" >&2; return 1; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/file_helpers.h"
 #include "engine/template_text.h"
 #include "messages/setup_messages.h"
@@ -84,23 +86,26 @@ bool CopyInstallTree(InstallProgress& progress, const std::string& installation_
 
 namespace {
 
-// True when every directory of the tree below `directory` (ending in '\\'),
-// itself included, holds at least one file somewhere below it and the tree
-// has no links: then moving it whole gives what copying its files gives.
-bool EveryDirectoryHoldsFiles(const std::string& directory) {
+// Lists the files of the tree below `directory` (ending in '\\') in the
+// order a copy meets them, as names relative to it. True when every
+// directory of the tree, itself included, holds at least one file somewhere
+// below it and the tree has no links: then moving it whole gives what
+// copying its files gives.
+bool ListMovableTree(const std::string& directory, const std::string& relative, std::vector<std::string>& files) {
   WIN32_FIND_DATAA data;
-  win32::ScopedFindHandle find(::FindFirstFileA((directory + "*.*").c_str(), &data));
+  win32::ScopedFindHandle find(::FindFirstFileA((directory + relative + "*.*").c_str(), &data));
   if (!find) return false;
   bool has_file = false;
   do {
     std::string name = data.cFileName;
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      files.push_back(relative + name);
       has_file = true;
       continue;
     }
     if (name == "." || name == "..") continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
-    if (!EveryDirectoryHoldsFiles(directory + name + "\\")) return false;
+    if (!ListMovableTree(directory, relative + name + "\\", files)) return false;
     has_file = true;  // through the subdirectory
   } while (::FindNextFileA(find.get(), &data));
   return has_file;
@@ -140,12 +145,17 @@ bool StagedFilePlacer::PlaceTree(const std::string& installation_directory, cons
   std::string source_directory = AdjustTrailingBackslash(source_root, true, false) + relative;
   std::string target_directory = AdjustTrailingBackslash(installation_directory, true, false) + relative;
 
+  // The names are listed before the move and announced after it: a rename
+  // keeps a directory's order, so the texts are the copy's without a second
+  // walk of the tree.
   std::string target_path = AdjustTrailingBackslash(target_directory, false, false);
+  std::vector<std::string> files;
   if (renames_work_ && ::GetFileAttributesA(target_path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-      EveryDirectoryHoldsFiles(source_directory)) {
+      ListMovableTree(source_directory, std::string(), files)) {
     ForceDirectoryTree(DirectoryOf(target_path));
     if (MoveIntoPlace(AdjustTrailingBackslash(source_directory, false, false), target_path, false)) {
-      AnnounceTree(installation_directory, relative);
+      for (const std::string& file : files)
+        progress_.SetProgressText(setup::Messages().cCopying + target_directory + file + "...");
       return true;
     }
   }
