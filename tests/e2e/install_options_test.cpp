@@ -229,7 +229,9 @@ TEST_F(InstallOptionsTest, ProgressWhileTheReportIsInFlightAndTheOldWebMailWarni
   ASSERT_NE(smtp.port(), 0) << "no listener for the report";
   const std::string host = "127.0.0.1:" + std::to_string(smtp.port());
   ::SetEnvironmentVariableA("TARNO_REPORT_MAIL_HOST", host.c_str());
-  const std::string old_web_mail = TempFolder("tarno-old-webmail");
+  // Beside the installation folder, so that it goes with it.
+  const std::string old_web_mail = install_.substr(0, install_.rfind('\\', install_.size() - 2) + 1) + "Web Mail\\";
+  ASSERT_TRUE(::CreateDirectoryA(old_web_mail.c_str(), nullptr)) << old_web_mail << " error " << ::GetLastError();
   WriteString(HKEY_LOCAL_MACHINE, kWebMailProductKey, "Version", "4.2.1");
   WriteString(HKEY_LOCAL_MACHINE, kWebMailProductKey, "InstallDir", old_web_mail);
 
@@ -274,7 +276,6 @@ TEST_F(InstallOptionsTest, ProgressWhileTheReportIsInFlightAndTheOldWebMailWarni
   driver::AnswerMessageBox(box, IDOK);
   EXPECT_TRUE(WaitForPanel("FinishedPanel")) << driver::DescribeTree(main_);
   EXPECT_EQ(smtp.Messages().size(), 2u) << "the report was sent more than once";
-  RemoveTree(old_web_mail);
 }
 
 class UpgradeOptionsTest : public SeededInstallationTest {
