@@ -18,6 +18,7 @@
 #include "serverconf/webserver_config.h"
 #include "setup/advanced_registry.h"
 #include "win32/log.h"
+#include "win32/serve_sent_messages.h"
 #include "win32/win32_error.h"
 
 namespace engine {
@@ -37,7 +38,15 @@ class RecoveringProgress final : public InstallProgress {
                      const platform::ServiceInstallState& services)
       : window_(window), state_(state), services_(services) {}
 
-  void SetProgressText(const std::string& text) override { window_.SetProgressText(text); }
+  // The text is drawn at once, yet a window system may put a thread's
+  // drawing on the screen only when that thread next looks for messages
+  // (Wine does): the step that follows may block for seconds (a server
+  // that does not stop, a large container), so the messages are looked at
+  // once more, and the new text is on the screen before that step begins.
+  void SetProgressText(const std::string& text) override {
+    window_.SetProgressText(text);
+    window_.ProcessMessages();
+  }
   void StepProgress() override { window_.StepProgress(); }
   void FatalError(const std::string& text, unsigned exit_code) override {
     RecoverServers();
@@ -78,6 +87,9 @@ class Installation {
       : window_(window), state_(state), choices_(choices), parts_(parts), progress_(window, state, services_) {}
 
   void Run() {
+    // The installing page is drawn before the checks that read the whole
+    // distribution run.
+    window_.ProcessMessages();
     serverconf::ConvertRegistry(true);
     WriteComponentFlags();
     SetInstallFolder();
@@ -110,7 +122,7 @@ class Installation {
     LetServersSettle();
     SendInstallationReport();
     Step();  // 12
-    window_.SetProgressText(setup::Messages().cFinished);
+    progress_.SetProgressText(setup::Messages().cFinished);
     platform::CheckServicesStarted(state_, services_);
     RestoreStartTypes();
     SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
@@ -221,7 +233,10 @@ class Installation {
     report.DemoMessageSubject = text.DemoMsgSubject;
     report.ReportMailHost = parts_.report_endpoints.report_mail_host;
     report.LocalMailHost = parts_.report_endpoints.local_mail_host;
-    mailclient::SendInstallationReport(parts_.mail, report, new_installation_);
+    // A slow mail server may hold each reply for a minute: meanwhile the
+    // window answers what is sent to it rather than looking hung.
+    win32::RunServingSentMessages(
+        [&] { mailclient::SendInstallationReport(parts_.mail, report, new_installation_); });
   }
 
   void RestoreStartTypes() {

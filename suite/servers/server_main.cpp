@@ -53,6 +53,8 @@ void WINAPI ServiceMain(DWORD, char**) {
   Report(SERVICE_RUNNING);
   ::WaitForSingleObject(g_stop_event, INFINITE);
   Report(SERVICE_STOP_PENDING);
+  // A server that needs a while to shut down.
+  if (g_settings.stop_delay_ms > 0) ::Sleep(static_cast<DWORD>(g_settings.stop_delay_ms));
   Report(SERVICE_STOPPED);
 }
 

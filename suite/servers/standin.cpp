@@ -169,6 +169,7 @@ Settings LoadSettings() {
   settings.fail_start = ::GetPrivateProfileIntA("StandIn", "FailStart", 0, ini.c_str()) != 0;
   settings.hold_port = static_cast<int>(::GetPrivateProfileIntA("StandIn", "HoldPort", 0, ini.c_str()));
   settings.smtp_port = static_cast<int>(::GetPrivateProfileIntA("StandIn", "SmtpPort", 25, ini.c_str()));
+  settings.stop_delay_ms = static_cast<int>(::GetPrivateProfileIntA("StandIn", "StopDelay", 0, ini.c_str()));
   return settings;
 }
 

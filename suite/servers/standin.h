@@ -8,6 +8,7 @@
 //   HoldPort=N     the server listens on 127.0.0.1:N (without answering);
 //                  when that port is taken it cannot start
 //   SmtpPort=N     the SMTP server's port (default 25)
+//   StopDelay=N    the service takes N ms from the stop request to stopped
 // and "<name>-commands.log" receives one line per command, in order:
 //   "pipe <code> <message> <p1> <p2> <reserved>" for each 20-byte record,
 //   "window <message> <wparam> <lparam>" for each command window message,
@@ -26,6 +27,7 @@ struct Settings {
   bool fail_start = false;
   int hold_port = 0;
   int smtp_port = 25;
+  int stop_delay_ms = 0;
 };
 
 // The folder of this program, with a trailing backslash, and its file name without ".exe".

@@ -168,6 +168,12 @@ class InstallTest : public ::testing::Test {
   void InstallInto(const std::string& folder) {
     driver::SetText(Control("PathEdit"), folder);
     driver::Click(Control("NextButton"));
+    WaitForFinishPage();
+  }
+
+  // Waits for the finish page of an installation that was started; any
+  // message box on the way fails the test with its text.
+  void WaitForFinishPage() {
     HWND box = nullptr;
     bool finished = driver::WaitUntil(
         [&] {
