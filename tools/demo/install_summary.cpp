@@ -95,10 +95,10 @@ void CountTree(const std::string& folder, uint64_t& files, uint64_t& bytes) {
   ::FindClose(search);
 }
 
-void PrintValues(HKEY root, const char* key) {
+void PrintValues(HKEY root, const char* key, const char* indent = "  ") {
   HKEY handle;
   if (::RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
-    std::printf("  (missing)\n");
+    std::printf("%s(missing)\n", indent);
     return;
   }
   for (DWORD i = 0;; ++i) {
@@ -110,9 +110,9 @@ void PrintValues(HKEY root, const char* key) {
     if (::RegEnumValueA(handle, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
       data[data_size] = 0;
-      std::printf("  %-16s %s\n", name, reinterpret_cast<char*>(data));
+      std::printf("%s%-16s %s\n", indent, name, reinterpret_cast<char*>(data));
     } else if (type == REG_DWORD) {
-      std::printf("  %-16s %lu\n", name, static_cast<unsigned long>(*reinterpret_cast<DWORD*>(data)));
+      std::printf("%s%-16s %lu\n", indent, name, static_cast<unsigned long>(*reinterpret_cast<DWORD*>(data)));
     }
   }
   ::RegCloseKey(handle);
@@ -213,7 +213,7 @@ void Kept(const std::string& install) {
   PrintValues(HKEY_LOCAL_MACHINE, kDataSources);
   for (const char* source : {"CordaneSpamChallenge", "CordaneCalendar"}) {
     std::printf("  %s:\n", source);
-    PrintValues(HKEY_LOCAL_MACHINE, (std::string("Software\\ODBC\\ODBC.INI\\") + source).c_str());
+    PrintValues(HKEY_LOCAL_MACHINE, (std::string("Software\\ODBC\\ODBC.INI\\") + source).c_str(), "    ");
   }
 
   std::printf("\nServices:");
