@@ -20,7 +20,22 @@
 # On a machine that cannot execute 32-bit code (scripts/windows-arch.sh) the
 # walk uses the x86-64 build of the same sources, build/windows64.
 # TARNO_DPI=120 shows the wizard at 120 DPI (in a prefix of its own).
+#
+#   scripts/demo.sh --uninstall
+# removes the demo installation again as Add/Remove Programs does: runs the
+# command line of its uninstall entry, answers the question Yes, saves
+# screenshots of the question and the final message (uninstall-question.png,
+# uninstall-complete.png beside the others) and prints what stayed: the
+# folders left in the installation folder with their file counts and sizes,
+# the product key, the data sources, and the services, links and uninstall
+# entry still there (none). The setup's log goes to build/demo/uninstall.log.
 set -euo pipefail
+mode=install
+case "${1:-}" in
+  "") ;;
+  --uninstall) mode=uninstall ;;
+  *) echo "usage: scripts/demo.sh [--uninstall]" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=$("$root/scripts/windows-arch.sh")
 if [ "$arch" = i686 ]; then
@@ -38,7 +53,11 @@ demo="${TARNO_DEMO_DIR:-$root/build/demo}"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk install_summary window_gallery access_driver
+if [ "$mode" = uninstall ]; then
+  cmake --build "$build" -j"$(nproc)" --target demo_uninstall install_summary
+else
+  cmake --build "$build" -j"$(nproc)" --target sample_distribution demo_walk install_summary window_gallery access_driver
+fi
 
 dist="$build/dist"
 dpi="${TARNO_DPI:-96}"
@@ -47,7 +66,7 @@ state="$demo/wine"
 shots="$demo/screenshots"
 [ "$dpi" = 96 ] || shots="$demo/screenshots-$dpi"
 signals="$demo/signals"
-rm -rf "$shots" "$signals"
+if [ "$mode" = uninstall ]; then rm -rf "$shots"/uninstall-*.png "$signals"; else rm -rf "$shots" "$signals"; fi
 mkdir -p "$shots" "$signals"
 if [ -n "${DISPLAY:-}" ]; then export TARNO_USE_DISPLAY=1; fi
 wine_run --start
@@ -104,6 +123,17 @@ take_screenshots() {
 
 status=0
 install='C:\Tarno Demo\'
+if [ "$mode" = uninstall ]; then
+  echo "removing the demo installation in $install through its uninstall entry on display $DISPLAY"
+  export TARNO_SETUP_LOG="$(windows_path "$demo/uninstall.log")"
+  rm -f "$demo/uninstall.log"
+  take_screenshots "$build/bin/demo_uninstall.exe" "$demo/uninstall-walk.log" "$(windows_path "$signals")" || status=1
+  unset TARNO_SETUP_LOG
+  echo
+  wine_run "$build/bin/install_summary.exe" kept "$install" 2>&1 | grep -v '^wine: Read access denied' || status=1
+  wine_run --stop
+  exit $status
+fi
 # The suite's stand-in registers an Access ODBC driver entry, so that the
 # installation's data sources have a driver to name (a new prefix has none).
 wine_run "$build/suite/standins/access_driver.exe" >/dev/null 2>&1 || status=1

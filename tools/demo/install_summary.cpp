@@ -4,14 +4,20 @@
 //
 //   install_summary.exe report INSTALL_DIR   prints the summary
 //   install_summary.exe clean INSTALL_DIR    removes services, keys, links, folder
+//   install_summary.exe kept INSTALL_DIR     prints what an uninstall left
 //
 // The summary: the five services with state and start type, the Start-menu
 // group's links, the product key and the uninstall entry, the ODBC data
 // sources, the installation folder's files (count and size) and the mails the
 // installed SMTP server stored (the report and the demonstration message).
+// What an uninstall left: the folders and files still in the installation
+// folder (count and size of each folder), the product key, the data sources,
+// and the services, links and uninstall entry that are still there (none
+// after a whole uninstall).
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -89,10 +95,10 @@ void CountTree(const std::string& folder, uint64_t& files, uint64_t& bytes) {
   ::FindClose(search);
 }
 
-void PrintValues(HKEY root, const char* key) {
+void PrintValues(HKEY root, const char* key, const char* indent = "  ") {
   HKEY handle;
   if (::RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
-    std::printf("  (missing)\n");
+    std::printf("%s(missing)\n", indent);
     return;
   }
   for (DWORD i = 0;; ++i) {
@@ -104,9 +110,9 @@ void PrintValues(HKEY root, const char* key) {
     if (::RegEnumValueA(handle, i, name, &name_size, nullptr, &type, data, &data_size) != ERROR_SUCCESS) break;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
       data[data_size] = 0;
-      std::printf("  %-16s %s\n", name, reinterpret_cast<char*>(data));
+      std::printf("%s%-16s %s\n", indent, name, reinterpret_cast<char*>(data));
     } else if (type == REG_DWORD) {
-      std::printf("  %-16s %lu\n", name, static_cast<unsigned long>(*reinterpret_cast<DWORD*>(data)));
+      std::printf("%s%-16s %lu\n", indent, name, static_cast<unsigned long>(*reinterpret_cast<DWORD*>(data)));
     }
   }
   ::RegCloseKey(handle);
@@ -176,6 +182,66 @@ void Report(const std::string& install) {
   }
 }
 
+void Kept(const std::string& install) {
+  std::printf("Left in %s:\n", install.c_str());
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((install + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    std::printf("  (the folder is gone)\n");
+  } else {
+    std::vector<std::string> folders, files;
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? folders : files).push_back(name);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(folders.begin(), folders.end());
+    std::sort(files.begin(), files.end());
+    for (const std::string& folder : folders) {
+      uint64_t count = 0, bytes = 0;
+      CountTree(install + folder + "\\", count, bytes);
+      std::printf("  %-12s %4llu files, %8llu bytes\n", (folder + "\\").c_str(), static_cast<unsigned long long>(count),
+                  static_cast<unsigned long long>(bytes));
+    }
+    for (const std::string& file : files) std::printf("  %s\n", file.c_str());
+  }
+
+  std::printf("\nProduct key HKLM\\%s:\n", kProductKey);
+  PrintValues(HKEY_LOCAL_MACHINE, kProductKey);
+  std::printf("\nODBC data sources:\n");
+  PrintValues(HKEY_LOCAL_MACHINE, kDataSources);
+  for (const char* source : {"CordaneSpamChallenge", "CordaneCalendar"}) {
+    std::printf("  %s:\n", source);
+    PrintValues(HKEY_LOCAL_MACHINE, (std::string("Software\\ODBC\\ODBC.INI\\") + source).c_str(), "    ");
+  }
+
+  std::printf("\nServices:");
+  ServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  int services = 0;
+  for (const char* name : kServices) {
+    ServiceHandle service(::OpenServiceA(manager.handle, name, SERVICE_QUERY_STATUS));
+    if (service.handle == nullptr) continue;
+    SERVICE_STATUS status{};
+    ::QueryServiceStatus(service.handle, &status);
+    std::printf("\n  %-14s %s", name, StateName(status.dwCurrentState));
+    ++services;
+  }
+  std::printf(services == 0 ? " none\n" : "\n");
+
+  const std::string group = ProgramsGroup();
+  const bool group_there = ::GetFileAttributesA(group.c_str()) != INVALID_FILE_ATTRIBUTES;
+  std::printf("Start-menu group %s:", group.c_str());
+  const std::vector<std::string> links = Files(group, "*.lnk");
+  for (const std::string& link : links) std::printf("\n  %s", link.c_str());
+  std::printf(links.empty() ? (group_there ? " no links\n" : " none\n") : "\n");
+
+  HKEY entry = nullptr;
+  const bool entry_there = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &entry) == ERROR_SUCCESS;
+  if (entry_there) ::RegCloseKey(entry);
+  std::printf("Uninstall entry HKLM\\%s: %s\n", kUninstallKey, entry_there ? "still there" : "none");
+}
+
 bool RemoveTree(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
@@ -226,13 +292,15 @@ void Clean(const std::string& install) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 || (std::string(argv[1]) != "report" && std::string(argv[1]) != "clean")) {
-    std::fprintf(stderr, "usage: install_summary report|clean INSTALL_DIR\n");
+  const std::string mode = argc == 3 ? argv[1] : "";
+  if (mode != "report" && mode != "clean" && mode != "kept") {
+    std::fprintf(stderr, "usage: install_summary report|clean|kept INSTALL_DIR\n");
     return 2;
   }
   std::string install = argv[2];
   if (install.back() != '\\') install += '\\';
-  if (std::string(argv[1]) == "clean") Clean(install);
+  if (mode == "clean") Clean(install);
+  else if (mode == "kept") Kept(install);
   else Report(install);
   return 0;
 }
