@@ -97,7 +97,7 @@ class UnattendedTest : public InstallTest {
   void ExpectNothingInstalled() {
     EXPECT_FALSE(win32::test_files::Exists(install_)) << install_;
     for (const char* name : kServices) EXPECT_FALSE(ServiceStatus(name)) << name << " exists";
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), "");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), "<missing>");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(win32::test_files::Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName));
   }
