@@ -123,7 +123,7 @@ class Installation {
     SendInstallationReport();
     Step();  // 12
     progress_.SetProgressText(setup::Messages().cFinished);
-    platform::CheckServicesStarted(state_, services_);
+    state_.ServersNotStarted = !platform::CheckServicesStarted(state_, services_);
     RestoreStartTypes();
     SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
     if (state_.OldWebMailDetected) window_.ShowWarning(setup::Messages().cSetupRequireWebMail);

@@ -86,6 +86,7 @@ void WriteUninstallEntry(setup::TAdvancedRegistry& key, const IconsAndUninstallI
   const std::string setup_program = in.install_dir + in.setup_file_name;
   key.WriteString("DisplayName", setup::Messages().cName);
   key.WriteString("UninstallString", UninstallCommandLine(in.install_dir, in.setup_file_name));
+  key.WriteString("QuietUninstallString", QuietUninstallCommandLine(in.install_dir, in.setup_file_name));
   key.WriteString("DisplayVersion", setup::kSetupVersion);
   key.WriteString("Publisher", kPublisher);
   key.WriteString("InstallLocation", in.install_dir);

@@ -43,7 +43,8 @@ struct IconsAndUninstallKeys {
 // written (never into the current folder).
 //
 // Then the uninstall entry: "DisplayName" (cName), "UninstallString" (the
-// quoted setup program + " /UNINSTALL"), "DisplayVersion", "Publisher",
+// quoted setup program + " /UNINSTALL"), "QuietUninstallString" (the same +
+// " /UNATTENDED"), "DisplayVersion", "Publisher",
 // "InstallLocation", "DisplayIcon" (the setup program, icon 0),
 // "EstimatedSize" (KiB of what the installation directory holds now),
 // "NoModify" and "NoRepair" (1), "URLInfoAbout"; and under the product key

@@ -281,6 +281,7 @@ TEST_F(IconsAndUninstallEntryTest, RegistryValues) {
   const std::map<std::string, std::string> entry = {
       {"DisplayName", "sz:Tarno Mail Server"},
       {"UninstallString", "sz:\"" + Install() + "setup.exe\" /UNINSTALL"},
+      {"QuietUninstallString", "sz:\"" + Install() + "setup.exe\" /UNINSTALL /UNATTENDED"},
       {"DisplayVersion", "sz:8.3.8"},
       {"Publisher", "sz:Cordane"},
       {"InstallLocation", "sz:" + Install()},

@@ -8,6 +8,7 @@
 #include "platform/system_family.h"
 #include "messages/setup_messages.h"
 #include "setup/setup_state.h"
+#include "win32/notice.h"
 
 namespace platform {
 namespace {
@@ -69,7 +70,7 @@ void CheckRunningServers(const setup::SetupState& setup, ServiceInstallState& st
     if (IsStopped(row)) state.ServicesToCreate[row] = false;
 }
 
-void CheckServicesStarted(const setup::SetupState& setup, const ServiceInstallState& state) {
+bool CheckServicesStarted(const setup::SetupState& setup, const ServiceInstallState& state) {
   if (IsNtFamily()) {
     ServerPresence smtp = IsServerRunning(kSmtpRow);
     std::optional<DWORD> microsoft = QueryServiceState(kMicrosoftSmtp);
@@ -83,9 +84,10 @@ void CheckServicesStarted(const setup::SetupState& setup, const ServiceInstallSt
   std::array<bool, kServerCount> running{};
   for (std::size_t row = 0; row <= kImRow; ++row) running[row] = IsRunningPresence(IsServerRunning(row));
   const std::string list = NotRunningList(running, state.RememberedStartTypes, ChosenServers(setup).im);
-  if (list.empty()) return;
+  if (list.empty()) return true;
   const std::string text = setup::FormatText(setup::Messages().cNotRunning, {list});
-  ::MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  win32::ShowNotice(nullptr, text, "Warning", MB_ICONWARNING);
+  return false;
 }
 
 }  // namespace platform

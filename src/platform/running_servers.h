@@ -45,7 +45,8 @@ void CheckRunningServers(const setup::SetupState& setup, ServiceInstallState& st
 // The final check: on NT a stopped "TarnoSMTP" takes over from a running
 // "SMTPSVC" (stop and disable it, start ours, pause 1,500 ms); then the
 // warning cNotRunning lists the servers that do not run (NotRunningList).
-void CheckServicesStarted(const setup::SetupState& setup, const ServiceInstallState& state);
+// True when there was nothing to warn of.
+bool CheckServicesStarted(const setup::SetupState& setup, const ServiceInstallState& state);
 
 // Lets the window messages queued for this thread run.
 void ProcessPendingMessages();

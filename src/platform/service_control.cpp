@@ -11,6 +11,7 @@
 #include "messages/setup_messages.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
+#include "win32/notice.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 
@@ -262,7 +263,7 @@ void ShowServiceWarning(DWORD error) {
   std::string text = setup::Messages().cServiceError + win32::ErrorText(error) +
                      "\r\nThere might be already some service running on the same TCP/IP port. Make sure MS SMTP, "
                      "Norton Antivirus POP3 or some other mail server is not running on this machine.";
-  ::MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  win32::ShowNotice(nullptr, text, "Warning", MB_ICONWARNING);
 }
 
 }  // namespace platform

@@ -32,4 +32,8 @@ std::string UninstallCommandLine(const std::string& install_dir, const std::stri
   return "\"" + install_dir + setup_file_name + "\" /UNINSTALL";
 }
 
+std::string QuietUninstallCommandLine(const std::string& install_dir, const std::string& setup_file_name) {
+  return UninstallCommandLine(install_dir, setup_file_name) + " /UNATTENDED";
+}
+
 }  // namespace platform

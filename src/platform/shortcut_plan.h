@@ -85,4 +85,8 @@ std::string ProgramGroupName(const std::string& name);
 // program), then " /UNINSTALL".
 std::string UninstallCommandLine(const std::string& install_dir, const std::string& setup_file_name);
 
+// The same with " /UNATTENDED": the uninstall without its question and its
+// final message, for deployment tools ("QuietUninstallString").
+std::string QuietUninstallCommandLine(const std::string& install_dir, const std::string& setup_file_name);
+
 }  // namespace platform

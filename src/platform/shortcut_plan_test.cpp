@@ -81,6 +81,8 @@ TEST(ShortcutPlanTest, ProgramGroupNameNamesOneFolder) {
 TEST(ShortcutPlanTest, UninstallCommandLineQuotesTheProgram) {
   EXPECT_EQ(UninstallCommandLine("C:\\Program Files\\Tarno\\", "setup.exe"),
             "\"C:\\Program Files\\Tarno\\setup.exe\" /UNINSTALL");
+  EXPECT_EQ(QuietUninstallCommandLine("C:\\Program Files\\Tarno\\", "setup.exe"),
+            "\"C:\\Program Files\\Tarno\\setup.exe\" /UNINSTALL /UNATTENDED");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "setup/command_line.h"
 
+#include <optional>
+
 #include "engine/path_text.h"
 #include "messages/setup_messages.h"
 
@@ -26,6 +28,36 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     args.push_back(std::move(arg));
   }
   return args;
+}
+
+namespace {
+
+// The value of `arg` when it is "/" + `name` + "=" + value (name in any case).
+std::optional<std::string> SwitchValue(std::string_view arg, std::string_view name) {
+  if (arg.size() < name.size() + 2 || arg[0] != '/' || arg[name.size() + 1] != '=') return std::nullopt;
+  if (UpperCaseAscii(arg.substr(1, name.size())) != name) return std::nullopt;
+  return std::string(arg.substr(name.size() + 2));
+}
+
+}  // namespace
+
+RunSwitches TakeRunSwitches(const std::vector<std::string>& args) {
+  RunSwitches switches;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i == 0) {
+      switches.args.push_back(args[0]);
+    } else if (auto log = SwitchValue(args[i], "LOG")) {
+      switches.log_file = *log;
+    } else if (auto answers = SwitchValue(args[i], "ANSWERS")) {
+      switches.answers_given = true;
+      switches.answers_file = *answers;
+    } else if (UpperCaseAscii(args[i]) == "/UNATTENDED") {
+      switches.unattended = true;
+    } else {
+      switches.args.push_back(args[i]);
+    }
+  }
+  return switches;
 }
 
 StartMode ClassifyStartMode(const std::vector<std::string>& args) {

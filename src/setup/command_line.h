@@ -25,6 +25,20 @@ enum class StartMode {
 // program itself.
 std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
+// The switches that say how the program runs rather than what it does,
+// accepted in any position: "/LOG=<file>", "/UNATTENDED" and
+// "/ANSWERS=<file>" (names in any case; a repeated switch: the last one
+// counts). They are taken out of the arguments before the mode is decided,
+// so that the rules of the first argument apply to what remains.
+struct RunSwitches {
+  std::vector<std::string> args;  // the arguments without them, element 0 the program
+  std::string log_file;           // empty: no "/LOG="
+  bool unattended = false;
+  bool answers_given = false;
+  std::string answers_file;       // may be empty when given: "/ANSWERS="
+};
+RunSwitches TakeRunSwitches(const std::vector<std::string>& args);
+
 // `args` as split above (element 0 the program).
 StartMode ClassifyStartMode(const std::vector<std::string>& args);
 

@@ -49,5 +49,41 @@ TEST(InstallDirSwitchTest, RejectsOtherForms) {
   EXPECT_EQ(InstallDirSwitch({"s", "/InstallDir="}), "");
 }
 
+// The run switches leave the arguments in any position; what remains
+// follows the rules of the first argument.
+TEST(TakeRunSwitchesTest, TakesLogUnattendedAndAnswersFromAnyPosition) {
+  RunSwitches s = TakeRunSwitches({"setup.exe", "/LOG=C:\\logs\\setup.log", "/UNINSTALL", "/unattended"});
+  EXPECT_EQ(s.args, (Args{"setup.exe", "/UNINSTALL"}));
+  EXPECT_EQ(s.log_file, "C:\\logs\\setup.log");
+  EXPECT_TRUE(s.unattended);
+  EXPECT_FALSE(s.answers_given);
+  EXPECT_EQ(ClassifyStartMode(s.args), StartMode::kUninstall);
+
+  s = TakeRunSwitches({"setup.exe", "/Unattended", "/answers=a b.ini", "/log=x.log", "/log=y.log"});
+  EXPECT_EQ(s.args, Args{"setup.exe"});
+  EXPECT_EQ(ClassifyStartMode(s.args), StartMode::kWizard);
+  EXPECT_TRUE(s.answers_given);
+  EXPECT_EQ(s.answers_file, "a b.ini");
+  EXPECT_EQ(s.log_file, "y.log") << "the last one counts";
+
+  s = TakeRunSwitches({"setup.exe", "/ANSWERS=", "/HELP"});
+  EXPECT_TRUE(s.answers_given);
+  EXPECT_EQ(s.answers_file, "");
+  EXPECT_FALSE(s.unattended);
+  EXPECT_EQ(ClassifyStartMode(s.args), StartMode::kUnknown);
+}
+
+TEST(TakeRunSwitchesTest, LeavesEverythingElse) {
+  // Not the switches: no "=" or no value separator, another prefix, a longer name.
+  const Args others = {"setup.exe", "/LOG", "-LOG=x", "LOG=x", "/LOGFILE=x", "/UNATTENDEDX", "/ANSWER=x",
+                       "/InstallDir=C:\\T\\"};
+  RunSwitches s = TakeRunSwitches(others);
+  EXPECT_EQ(s.args, others);
+  EXPECT_EQ(s.log_file, "");
+  EXPECT_FALSE(s.unattended);
+  EXPECT_FALSE(s.answers_given);
+  EXPECT_EQ(TakeRunSwitches({}).args, Args{});
+}
+
 }  // namespace
 }  // namespace setup

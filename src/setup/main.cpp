@@ -6,14 +6,17 @@
 #include "setup/main_form.h"
 #include "setup/res/resource_ids.h"
 #include "setup/setup_state.h"
+#include "setup/startup.h"
 #include "setup/wizard_form.h"
 #include "ui/application.h"
 #include "win32/end_program.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
+#include "win32/notice.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::RestrictLibrarySearch();
+  setup::ApplyRunSwitches();
   ui::Application& app = ui::Application::Instance();
   app.Initialize();
   app.SetTitle("Setup");
@@ -24,7 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     app.CreateForm<setup::TWizardForm>();
   } catch (const std::exception& e) {
     win32::LogLine(std::string("program entry: the windows could not be made: ") + e.what());
-    ::MessageBoxA(nullptr, e.what(), "Setup", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    win32::ShowNotice(nullptr, e.what(), "Setup", MB_ICONERROR);
     win32::EndProgram(setup::kExitFatal);
   }
   win32::EndProgram(static_cast<unsigned>(app.Run()));

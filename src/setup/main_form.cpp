@@ -6,11 +6,13 @@
 #include "setup/res/resource_ids.h"
 #include "setup/shell_actions.h"
 #include "setup/startup.h"
+#include "setup/unattended_run.h"
 #include "setup/wizard_actions.h"
 #include "setup/wizard_checks.h"
 #include "ui/application.h"
 #include "win32/end_program.h"
 #include "win32/log.h"
+#include "win32/notice.h"
 
 namespace setup {
 namespace {
@@ -450,15 +452,14 @@ void TMainForm::SetProgressText(const std::string& text) {
 void TMainForm::StepProgress() { ProgressBar->StepIt(); }
 
 void TMainForm::FatalError(const std::string& text, unsigned exit_code) {
-  win32::LogLine("fatal error: " + text);
-  ::MessageBoxA(handle(), text.c_str(), Messages().cError.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  win32::ShowNotice(handle(), text, Messages().cError, MB_ICONERROR);
   win32::EndProgram(exit_code);
 }
 
 void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }
 
 void TMainForm::ShowInformation(const std::string& text) {
-  ::MessageBoxA(handle(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+  win32::ShowNotice(handle(), text, "Information", MB_ICONINFORMATION);
 }
 
 void TMainForm::BrowseButtonClick() {
@@ -472,7 +473,7 @@ void TMainForm::CloseButtonClick() {
   const SetupMessages& m = Messages();
   int answer = ::MessageBoxA(handle(), m.cDoYouExit.c_str(), m.cDoYouExitTitle.c_str(),
                              MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
-  if (answer == IDYES) win32::EndProgram(kExitOk);
+  if (answer == IDYES) win32::EndProgram(DeclinedExitCode());
 }
 
 bool TMainForm::FormCloseQuery() {

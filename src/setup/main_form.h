@@ -105,8 +105,8 @@ class TMainForm : public ui::Form, public engine::InstallProgress, public engine
 
   // Progress of the installation on the installing page. SetProgressText
   // lets queued window messages run first, so that the window stays alive
-  // during long steps. FatalError shows the "Error" box and ends the process
-  // with kExitFatal.
+  // during long steps. FatalError shows the "Error" box (in an unattended
+  // run: logs it) and ends the process with `exit_code`.
   void SetProgressText(const std::string& text) override;
   void StepProgress() override;
   [[noreturn]] void FatalError(const std::string& text, unsigned exit_code) override;

@@ -44,12 +44,13 @@ struct SetupState {
   std::string InstallFolder;
   bool ConfigPresentAtDestination = false;
   bool WebMailInstalled = false;
+  bool ServersNotStarted = false;  // the final check found a chosen server not running
 
   // Clears every flag and returns to page 0, as each start-up does.
   void ResetFlags() {
     EditionSelectable = EditionRedetected = PreviousOlderThan827 = OldWebMailDetected = false;
     SilentStart = NoInstallWebMail = NoInstallIAS = NoInstallAV = NoInstallIM = NoInstallCalendar = false;
-    ConfigPresentAtDestination = WebMailInstalled = false;
+    ConfigPresentAtDestination = WebMailInstalled = ServersNotStarted = false;
     CurrentPage = 0;
   }
 };

@@ -16,10 +16,12 @@
 #include "setup/command_line.h"
 #include "setup/language_step.h"
 #include "setup/main_form.h"
+#include "setup/unattended_run.h"
 #include "ui/application.h"
 #include "win32/end_program.h"
 #include "win32/file_attributes.h"
 #include "win32/log.h"
+#include "win32/notice.h"
 #include "xmldoc/xml_object.h"
 
 namespace setup {
@@ -126,15 +128,16 @@ void FormatWelcomeTitle(TMainForm& form) {
 void RequireSetupDataFile(TMainForm& form) {
   if (FileExists(form.state.ProgramDir + "setup.Dat")) return;
   win32::LogLine("start-up: " + form.state.ProgramDir + "setup.Dat is missing");
-  ::MessageBoxA(form.handle(), Messages().cSetupError.c_str(), Messages().cError.c_str(),
-                MB_OK | MB_ICONERROR | MB_TASKMODAL);
-  EndProgram(kExitFatal);
+  win32::ShowNotice(form.handle(), Messages().cSetupError, Messages().cError, MB_ICONERROR);
+  EndProgram(kExitDamagedDistribution);
 }
 
+// An unattended run has been told to install by its switch.
 void AskInstallQuestion(TMainForm& form) {
-  if (form.state.SilentStart) return;
+  if (form.state.SilentStart || win32::UnattendedRun()) return;
   std::string text = FormatText(Messages().cInstallQ, {Messages().cName + " " + kSetupVersion});
-  if (AskQuestion(form, text, FormatText(Messages().cSetup, {Messages().cName})) != IDYES) EndProgram(kExitOk);
+  if (AskQuestion(form, text, FormatText(Messages().cSetup, {Messages().cName})) != IDYES)
+    EndProgram(DeclinedExitCode());
 }
 
 void LoadLicenseText(TMainForm& form) {
@@ -269,6 +272,7 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
   serverconf::LoadServerConfig(false, false);
   switch (ClassifyStartMode(args)) {
     case StartMode::kUninstall:
+      if (win32::UnattendedRun()) RunUnattendedUninstall(form);
       if (AskQuestion(form, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
         engine::UninstallProduct(form);
       break;
@@ -279,6 +283,12 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
       OpenLogonPage(form, "accounts/");
       break;
     default:
+      // An unattended run that was given a command it does not know must
+      // not look like one that did its work.
+      if (win32::UnattendedRun()) {
+        win32::LogLine("start-up: unknown command \"" + args[1] + "\" for an unattended run");
+        EndProgram(kExitBadAnswers);
+      }
       break;
   }
   EndProgram(kExitOk);
@@ -286,7 +296,24 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
 
 }  // namespace
 
-std::vector<std::string> ProgramArguments() { return SplitCommandLine(::GetCommandLineA()); }
+namespace {
+
+RunSwitches& TakenRunSwitches() {
+  static RunSwitches switches = TakeRunSwitches(SplitCommandLine(::GetCommandLineA()));
+  return switches;
+}
+
+}  // namespace
+
+void ApplyRunSwitches() {
+  const RunSwitches& switches = TakenRunSwitches();
+  if (!switches.log_file.empty()) win32::SetLogFile(switches.log_file);
+  win32::SetUnattendedRun(switches.unattended);
+  win32::LogLine(std::string("setup ") + kSetupVersion + " started: " + ::GetCommandLineA() +
+                 (switches.unattended ? " (unattended)" : ""));
+}
+
+std::vector<std::string> ProgramArguments() { return TakenRunSwitches().args; }
 
 namespace {
 
@@ -319,6 +346,7 @@ void RunStartUp(TMainForm& form) {
   s.ProgramDir = ProgramFolder();
 
   RunLanguageStep(args, s.ProgramDir);
+  const std::optional<UnattendedAnswers> answers = ReadUnattendedAnswers(TakenRunSwitches());
   ReadDistributionInfo(s);
   SetEditionHints(form);
   s.ResetFlags();
@@ -339,6 +367,7 @@ void RunStartUp(TMainForm& form) {
   DetectOldWebMail(form);
   ShowFirstPage(form);
   LogDetection(s);
+  if (answers) RunUnattendedInstallation(form, *answers);
 }
 
 }  // namespace setup

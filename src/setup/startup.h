@@ -3,7 +3,9 @@
 // distribution, asks the install question, detects an earlier installation
 // and fills SetupState and the wizard's controls. Every path that ends the
 // program here ends the process at once (win32::EndProgram): with kExitOk after a
-// declined question or a finished command, with kExitFatal after an error box.
+// finished command, DeclinedExitCode() after a declined question, the code of
+// its cause after an error box. An unattended installation goes on from here
+// with the answers file's answers (unattended_run.h) and ends there.
 #pragma once
 
 #include <string>
@@ -15,7 +17,13 @@ class TMainForm;
 
 void RunStartUp(TMainForm& form);
 
-// The program's arguments, element 0 the program itself.
+// Takes the run switches ("/LOG=", "/UNATTENDED", "/ANSWERS=") out of the
+// command line, starts the log file of "/LOG=" and marks an unattended run
+// (win32::SetUnattendedRun). Called once at program entry, before any window.
+void ApplyRunSwitches();
+
+// The program's arguments without the run switches, element 0 the program
+// itself.
 std::vector<std::string> ProgramArguments();
 
 // The folder of the running program, with a trailing backslash.

@@ -7,7 +7,9 @@
 #include "engine/install_adapters.h"
 #include "engine/install_product.h"
 #include "mailclient/winsock_mail_transport.h"
+#include "messages/setup_messages.h"
 #include "serverconf/http_download.h"
+#include "setup/installation_summary.h"
 #include "setup/main_form.h"
 #include "setup/post_install_actions.h"
 #include "setup/replaceable.h"
@@ -15,24 +17,56 @@
 #include "setup/startup.h"
 #include "win32/end_program.h"
 #include "win32/log.h"
+#include "win32/notice.h"
 
 namespace setup {
 namespace {
 
-// The main window as the installation sees it.
+// The main window as the installation sees it. Each step's text and each
+// advance of the bar also go to the log; the texts of single file copies are
+// counted there instead, one line for each run of them.
 class FormInstallWindow final : public engine::InstallWindow {
  public:
   explicit FormInstallWindow(TMainForm& form) : form_(form) {}
-  void SetProgressText(const std::string& text) override { form_.SetProgressText(text); }
-  void StepProgress() override { form_.StepProgress(); }
-  void FatalError(const std::string& text, unsigned exit_code) override { form_.FatalError(text, exit_code); }
+  ~FormInstallWindow() override { LogCopies(); }
+  void SetProgressText(const std::string& text) override {
+    if (text.rfind(Messages().cCopying, 0) == 0 && !Messages().cCopying.empty()) {
+      ++copies_;
+    } else {
+      LogCopies();
+      win32::LogLine("progress: " + OneLine(text));
+    }
+    form_.SetProgressText(text);
+  }
+  void StepProgress() override {
+    LogCopies();
+    win32::LogLine("progress: step " + std::to_string(++steps_) + " of " +
+                   std::to_string(engine::kInstallProgressSteps));
+    form_.StepProgress();
+  }
+  void FatalError(const std::string& text, unsigned exit_code) override {
+    LogCopies();
+    form_.FatalError(text, exit_code);
+  }
   void ProcessMessages() override { form_.ProcessMessages(); }
   void ShowWarning(const std::string& text) override {
-    ::MessageBoxA(form_.handle(), text.c_str(), "Warning", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    win32::ShowNotice(form_.handle(), text, "Warning", MB_ICONINFORMATION);
   }
 
  private:
+  static std::string OneLine(std::string text) {
+    for (char& c : text)
+      if (c == '\r' || c == '\n') c = ' ';
+    return text;
+  }
+  void LogCopies() {
+    if (copies_ > 0) win32::LogLine("progress: " + std::to_string(copies_) + " files copied");
+    copies_ = 0;
+  }
+
   TMainForm& form_;
+  int steps_ = 0;
+  int copies_ = 0;
 };
 
 // The wizard's choices from its pages.
@@ -82,6 +116,7 @@ class ProductWizardActions : public WizardActions {
     engine::InstallParts parts{*form.PathRegistry, *form.AdvancedRegistry, *form.AdvancedRegistryInstall,
                                components, com, commands, mail, ReportEndpoints()};
     engine::InstallProduct(window, form.state, ChoicesOf(form), parts);
+    LogInstallationSummary(form.state);
   }
   void RunPostInstallActions(TMainForm& form) override { setup::RunPostInstallActions(form); }
 };

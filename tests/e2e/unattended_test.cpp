@@ -1,0 +1,260 @@
+// Unattended runs of setup.exe ("/UNATTENDED /ANSWERS=<file>", "/UNINSTALL
+// /UNATTENDED") with the sample distribution: the same end state as the
+// wizard's installations and the uninstall, no window of the setup's process
+// ever visible, the exit code of each outcome and the lines of the log
+// ("/LOG=", in any position).
+#include <string>
+#include <vector>
+
+#include "install_fixture.h"
+#include "setup/setup_state.h"
+
+namespace e2e {
+namespace {
+
+using driver::Milliseconds;
+
+constexpr char kFullAnswers[] =
+    "; a whole installation\r\n"
+    "[Setup]\r\nDestination=%DEST%\r\nEdition=Professional\r\nConsoleMode=Advanced\r\n"
+    "[Components]\r\nWebMail=yes\r\nAntiSpam=yes\r\nAntiVirus=yes\r\nInstantMessaging=yes\r\nGroupWare=yes\r\n"
+    "[User]\r\nName=Ann Admin\r\nEmail=ann@example.test\r\nCompany=Example Ltd\r\nCountry=Norway\r\n"
+    "[FirstRun]\r\nRun=yes\r\nHostName=mail.example.test\r\nDomain=example.test\r\nAdminUser=admin\r\n"
+    "AdminPassword=secret\r\n";
+
+std::string WithDestination(std::string text, const std::string& destination) {
+  const size_t at = text.find("%DEST%");
+  if (at != std::string::npos) text.replace(at, 6, destination);
+  return text;
+}
+
+// What one watched run of the setup showed and ended with.
+struct WatchedRun {
+  std::optional<DWORD> exit_code;
+  std::vector<std::string> windows;  // every visible top-level window of the process seen
+};
+
+// Watches `process` until it ends (bounded): every 20 ms, every visible
+// top-level window of it is noted (and closed, so that the run can end).
+WatchedRun Watch(driver::Process& process, Milliseconds timeout = kInstallTimeout) {
+  WatchedRun run;
+  driver::WaitUntil(
+      [&] {
+        for (HWND window : driver::FindTopLevelWindows({"", "", process.id(), true})) {
+          run.windows.push_back(driver::Describe(window));
+          if (driver::ClassName(window) == "#32770") driver::AnswerMessageBox(window, IDOK);
+        }
+        return !process.IsRunning();
+      },
+      timeout, Milliseconds(20));
+  run.exit_code = process.WaitForExit(Milliseconds(5000));
+  return run;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const std::string& line : lines) all += line + "\n";
+  return all;
+}
+
+class UnattendedTest : public InstallTest {
+ protected:
+  std::string Answers(const std::string& text) {
+    const std::string path = run_.dist() + "answers.ini";
+    WriteFile(path, text);
+    return path;
+  }
+
+  // Runs the distribution's setup.exe with `arguments` and watches it.
+  WatchedRun RunSetup(const std::string& arguments) {
+    if (!run_.Start(arguments)) return {};
+    return Watch(run_.process());
+  }
+
+  // Lines of the "/LOG=" file: each starts with the local time
+  // "yyyy-mm-dd hh:mm:ss.mmm ".
+  static void ExpectTimedLines(const std::string& log) {
+    size_t start = 0, count = 0;
+    while (start < log.size()) {
+      size_t end = log.find("\r\n", start);
+      ASSERT_NE(end, std::string::npos) << "a line without CR LF at " << start;
+      const std::string line = log.substr(start, end - start);
+      ASSERT_GT(line.size(), 24u) << line;
+      for (size_t i : {4u, 7u}) EXPECT_EQ(line[i], '-') << line;
+      EXPECT_EQ(line.substr(10, 1) + line.substr(13, 1) + line.substr(16, 1) + line.substr(19, 1) + line.substr(23, 1),
+                " ::. ")
+          << line;
+      start = end + 2;
+      ++count;
+    }
+    EXPECT_GT(count, 20u) << log;
+  }
+
+  static void ExpectLines(const std::string& log, const std::vector<std::string>& parts) {
+    for (const std::string& part : parts) EXPECT_NE(log.find(part), std::string::npos) << part << "\nlog:\n" << log;
+  }
+
+  void ExpectNothingInstalled() {
+    EXPECT_FALSE(win32::test_files::Exists(install_)) << install_;
+    for (const char* name : kServices) EXPECT_FALSE(ServiceStatus(name)) << name << " exists";
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), "<missing>");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(win32::test_files::Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName));
+  }
+};
+
+// A whole installation from the answers file, then the uninstall through the
+// installed setup.exe: the end states of the wizard's installation and of the
+// interactive uninstall, and never a window.
+TEST_F(UnattendedTest, FreshInstallationAndUninstallShowNoWindow) {
+  const std::string answers = Answers(WithDestination(kFullAnswers, install_));
+  const std::string log = run_.dist() + "unattended.log";
+  WatchedRun run = RunSetup("/UNATTENDED /LOG=" + driver::Quote(log) + " /ANSWERS=" + driver::Quote(answers));
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(log);
+  EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+
+  for (const char* file :
+       {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe", "config.exe", "setup.exe", "readme.txt",
+        "config\\cert.pem", "config\\settings.cfg", "spam\\challenge.mdb", "calendar\\calendar.mdb",
+        "html\\mail\\index.html", "ldap\\slapd.conf", "avast\\setup\\setiface.dll"})
+    EXPECT_TRUE(win32::test_files::Exists(install_ + file)) << file;
+  for (const char* name : kServices) {
+    EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+    EXPECT_EQ(StartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+  }
+  const std::string group = ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName + "\\";
+  EXPECT_EQ(FileNames(group, "*.lnk").size(), 9u) << ::testing::PrintToString(FileNames(group, "*.lnk"));
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), install_);
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Company"), "Example Ltd");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Country"), "Norway");
+  for (const char* flag : {"NoInstallIM", "NoInstallWebMail", "NoInstallCalendar", "NoInstallAV", "NoInstallIAS"})
+    EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kProductKey, flag), std::optional<DWORD>(0)) << flag;
+  const std::string quiet = "\"" + install_ + "setup.exe\" /UNINSTALL /UNATTENDED";
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + install_ + "setup.exe\" /UNINSTALL");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), quiet);
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar", "DBQ"),
+            install_ + "calendar\\calendar.mdb");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneSpamChallenge", "DBQ"),
+            install_ + "spam\\challenge.mdb");
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
+  std::vector<std::string> mails;
+  EXPECT_TRUE(driver::WaitUntil([&] { return (mails = StoredMails(install_)).size() >= 2; })) << mails.size();
+
+  const std::string text = ReadFile(log);
+  ASSERT_NO_FATAL_FAILURE(ExpectTimedLines(text));
+  ExpectLines(text, {" (unattended)", "unattended run: the answers file \"" + answers + "\" was read",
+                     "progress: Extracting Files...", " files copied", "progress: step 12 of 12",
+                     "progress: Installation Complete", "summary: installed " + install_ + ": ",
+                     "summary: service TarnoSMTP: running, start type automatic",
+                     "summary: program group " + group + ": 9 links", "QuietUninstallString=" + quiet,
+                     "summary: data source CordaneCalendar: registered",
+                     "unattended run: the first-run answers set up the primary domain example.test",
+                     "the program ends with exit code 0"});
+
+  // The uninstall, "/LOG=" before the command: the command still decides.
+  const std::string uninstall_log = run_.dist() + "uninstall.log";
+  driver::Process uninstall;
+  ASSERT_TRUE(uninstall.Start(driver::Quote(install_ + "setup.exe") + " /LOG=" + driver::Quote(uninstall_log) +
+                                  " /UNINSTALL /UNATTENDED",
+                              install_))
+      << uninstall.error();
+  WatchedRun removal = Watch(uninstall);
+  EXPECT_EQ(removal.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(uninstall_log);
+  EXPECT_TRUE(removal.windows.empty()) << Joined(removal.windows);
+  for (const char* name : kServices) EXPECT_FALSE(ServiceStatus(name)) << name << " is still there";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
+  EXPECT_FALSE(win32::test_files::Exists(group));
+  for (const char* gone : {"smtp.exe", "control.exe", "api.dll", "help", "html", "spam", "avast"})
+    EXPECT_FALSE(win32::test_files::Exists(install_ + gone)) << gone;
+  for (const char* kept : {"config\\settings.cfg", "calendar\\calendar.mdb", "setup.exe"})
+    EXPECT_TRUE(win32::test_files::Exists(install_ + kept)) << kept;
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8") << "the product key stays";
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar"));
+  ExpectLines(ReadFile(uninstall_log),
+              {"unattended run: uninstalling " + install_, "notice Information: Uninstall completed.",
+               "the program ends with exit code 0"});
+}
+
+// An upgrade of a seeded installation whose servers run, answered with the
+// destination alone: the administrator's data stays, the programs are
+// replaced, the disabled server is disabled again, the gated commands arrive;
+// the edition answer cannot change an existing installation's and says so.
+class UnattendedUpgradeTest : public SeededInstallationTest {};
+
+TEST_F(UnattendedUpgradeTest, UpgradeKeepsTheDataAndShowsNoWindow) {
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
+  const std::map<std::string, std::string> before = AdministratorFiles();
+  const std::string answers = run_.dist() + "answers.ini";
+  WriteFile(answers, "[Setup]\r\nDestination=" + install_ + "\r\nEdition=Lite\r\n");
+  ASSERT_TRUE(run_.Start("/UNATTENDED /ANSWERS=" + driver::Quote(answers)));
+  WatchedRun run = Watch(run_.process());
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << run_.Log();
+  EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+
+  EXPECT_EQ(AdministratorFiles(), before);
+  const std::string suite = driver::ProgramFolder() + "suite\\";
+  for (const char* program : {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe"})
+    EXPECT_TRUE(ReadFile(install_ + program) == ReadFile(suite + program)) << program << " was not replaced";
+  EXPECT_EQ(StartType("TarnoPOP3"), static_cast<DWORD>(SERVICE_DISABLED));
+  for (const char* name : {"TarnoSMTP", "TarnoControl", "TarnoIM", "TarnoCalendar"}) {
+    EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name << " is not running";
+    EXPECT_EQ(StartType(name), static_cast<DWORD>(SERVICE_AUTO_START)) << name;
+  }
+  EXPECT_EQ(ReadFile(install_ + "smtp-commands.log"), "pipe 4096 1280 2 9 0\r\npipe 4096 1280 2 10 0\r\n");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Name"), "Ann Admin") << "the user details found stay";
+  const std::string log = run_.Log();
+  for (const char* part : {"the answers Edition and ConsoleMode are not used", "summary: upgraded ",
+                           "the program ends with exit code 0"})
+    EXPECT_NE(log.find(part), std::string::npos) << part << "\nlog:\n" << log;
+}
+
+// Answers that cannot be used end the run before anything changes, with the
+// bad-answers exit code and the reason in the log.
+struct BadAnswersCase {
+  const char* name;
+  const char* answers;    // nullptr: no answers file is written
+  const char* arguments;  // %ANSWERS% stands for the answers file
+  const char* logged;
+};
+
+class BadAnswersTest : public UnattendedTest, public ::testing::WithParamInterface<BadAnswersCase> {};
+
+TEST_P(BadAnswersTest, EndsBeforeAnyChange) {
+  const BadAnswersCase& c = GetParam();
+  const std::string path = run_.dist() + "answers.ini";
+  if (c.answers != nullptr) WriteFile(path, WithDestination(c.answers, install_));
+  std::string arguments = c.arguments;
+  const size_t at = arguments.find("%ANSWERS%");
+  if (at != std::string::npos) arguments.replace(at, 9, driver::Quote(path));
+  WatchedRun run = RunSetup(arguments);
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitBadAnswers)) << run_.Log();
+  EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  const std::string log = run_.Log();
+  EXPECT_NE(log.find(c.logged), std::string::npos) << c.logged << "\nlog:\n" << log;
+  EXPECT_NE(log.find("the program ends with exit code 7"), std::string::npos) << log;
+  ExpectNothingInstalled();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, BadAnswersTest,
+    ::testing::Values(
+        BadAnswersCase{"UnknownKey", "[Setup]\r\nDestination=%DEST%\r\n[User]\r\nName=Ann\r\nPhone=1\r\n",
+                       "/UNATTENDED /ANSWERS=%ANSWERS%", "line 5: unknown key \"Phone\" in [User]"},
+        BadAnswersCase{"UnknownSection", "[Setup]\r\nDestination=%DEST%\r\n[Network]\r\n",
+                       "/ANSWERS=%ANSWERS% /UNATTENDED", "line 3: unknown section [Network]"},
+        BadAnswersCase{"BadEdition", "[Setup]\r\nDestination=%DEST%\r\nEdition=Ultimate\r\n",
+                       "/UNATTENDED /ANSWERS=%ANSWERS%", "bad value \"Ultimate\" for Edition"},
+        BadAnswersCase{"MissingDestination", "[User]\r\nName=Ann Admin\r\nEmail=ann@example.test\r\n",
+                       "/UNATTENDED /ANSWERS=%ANSWERS%", "the answer Destination in [Setup] is missing"},
+        BadAnswersCase{"IncompleteUserDetails", "[Setup]\r\nDestination=%DEST%\r\n[User]\r\nName=Ann\r\nEmail=ann\r\n",
+                       "/UNATTENDED /ANSWERS=%ANSWERS%", "the user details are incomplete"},
+        BadAnswersCase{"MissingFile", nullptr, "/UNATTENDED /ANSWERS=%ANSWERS%", "cannot be read: "},
+        BadAnswersCase{"NoAnswersSwitch", nullptr, "/UNATTENDED", "an unattended installation needs /ANSWERS=<file>"},
+        BadAnswersCase{"UnknownCommand", nullptr, "/UNATTENDED /HELP", "unknown command \"/HELP\""}),
+    [](const ::testing::TestParamInfo<BadAnswersCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace e2e
