@@ -27,9 +27,11 @@ bool ExtractDataFile(const std::string& dataFilePath, const std::string& destina
                      ExtractReport* report = nullptr);
 
 // Whether the container `dataFilePath` can be read to its end: every entry
-// has its whole data and no name or size field is damaged (as for
-// ExtractDataFile). Compressed data is not inflated. Nothing is written.
-// A file that cannot be opened, and a truncated one, answer false (logged).
+// has its whole data, no name or size field is damaged and no name would
+// leave the destination (as for ExtractDataFile), and every entry of a
+// compressed container inflates with a matching check value. Nothing is
+// written. A file that cannot be opened, and a truncated one, answer false
+// (logged).
 bool DataFileIntact(const std::string& dataFilePath);
 
 // Makes `directory` a new, empty directory for one extraction: whatever is

@@ -397,8 +397,15 @@ TEST_F(ExtractDataFileTest, DataFileIntactFindsTruncationAndDamageWithoutWriting
   const std::string stream = ZlibCompress(TestBytes(200000, 8, true));
   const std::string whole = Header(true, 2) + PrefixedEntry("a.txt", kHelloZlib) + PrefixedName("big.bin") +
                             Le32(static_cast<uint32_t>(stream.size())) + stream;
+  auto flipped = [&](size_t at) {
+    std::string bytes = whole;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+    return bytes;
+  };
   const Case cases[] = {
       {"whole", whole, true},
+      {"a byte changed inside compressed data", flipped(whole.size() - stream.size() / 2), false},
+      {"a byte changed in the check value", flipped(whole.size() - 1), false},
       {"without header", FixedEntry("a.txt", "a") + FixedEntry("b.txt", "b"), true},
       {"empty", "", true},
       {"cut inside data", whole.substr(0, whole.size() - 1), false},

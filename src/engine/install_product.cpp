@@ -94,7 +94,9 @@ class Installation {
     WriteComponentFlags();
     SetInstallFolder();
     state_.ConfigPresentAtDestination = IsDirectory(Install() + "config\\");
-    if (!SetupDataIntact()) return;
+    // A damaged or truncated container is found before anything is stopped
+    // or changed, so that a bad download leaves the mail server running.
+    if (!DistributionIntact(progress_, state_, state_.ProgramDir)) return;
     RememberStartTypes();
     Step();  // 1
     StopRunningServers();
@@ -150,14 +152,6 @@ class Installation {
     serverconf::SetInstallPath(state_.InstallFolder);
   }
 
-  // A damaged or truncated "setup.Dat" is found before anything is stopped
-  // or changed, so that a bad download leaves the mail server running.
-  bool SetupDataIntact() {
-    const std::string container = state_.ProgramDir + "setup.Dat";
-    if (DataFileIntact(container)) return true;
-    progress_.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
-    return false;
-  }
 
   void RememberStartTypes() {
     services_.Reset();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
@@ -174,6 +175,27 @@ bool ExtractRequiredContainer(InstallProgress& progress, const std::string& cont
   if (ExtractDataFile(container, destination, true, "", 0, "")) return true;
   progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
   return false;
+}
+
+std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir) {
+  const std::string dir = AdjustTrailingBackslash(program_dir, true, false);
+  std::vector<std::string> containers{dir + "setup.Dat"};
+  auto present = [&](const char* name) { return FileExists(dir + name); };
+  if (present("setupav.dat") && !state.NoInstallAV) containers.push_back(dir + "setupav.dat");
+  if (present("setupldap.dat")) containers.push_back(dir + "setupldap.dat");
+  if (present("setupphp.dat")) containers.push_back(dir + "setupphp.dat");
+  if (!state.NoInstallWebMail) containers.push_back(dir + "setupweb.dat");
+  if (present("other.dat")) containers.push_back(dir + "other.dat");
+  return containers;
+}
+
+bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir) {
+  for (const std::string& container : ContainersOfInstallation(state, program_dir)) {
+    if (DataFileIntact(container)) continue;  // a damaged one is logged there
+    progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
+    return false;
+  }
+  return true;
 }
 
 std::string ExtractSetupData(InstallProgress& progress, const std::string& program_dir) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "engine/install_files.h"
@@ -75,6 +76,19 @@ std::string MakeFreshStagingDirectory(const std::string& staging);
 // fails, the "Extracting files error: data file error" box (cErrorDataFile).
 bool ExtractRequiredContainer(InstallProgress& progress, const std::string& container,
                               const std::string& destination);
+
+// The containers beside the setup program (`program_dir`) that an
+// installation with the choices of `state` unpacks: "setup.Dat" always;
+// "setupav.dat" when present and the antivirus engine is chosen;
+// "setupldap.dat" and "setupphp.dat" when present; "setupweb.dat" whenever web
+// mail is chosen (its absence ends the installation too); "other.dat" when
+// present. Full paths, in the order the installation uses them.
+std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir);
+
+// Reads every container of ContainersOfInstallation through (DataFileIntact)
+// before anything is stopped or changed: a missing, truncated or damaged one
+// shows the "Extracting files error: data file error" box and answers false.
+bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
 // Step 7 of the installation: the progress text "Extracting Files...", a
 // fresh staging directory, "setup.Dat" from the program's directory unpacked

@@ -427,6 +427,44 @@ TEST_F(InstallProductFilesTest, ADamagedOrMissingContainerShowsTheDataFileError)
   EXPECT_EQ(progress_.fatal[0], "Extracting files error: data file error");
 }
 
+// Every container the installation will unpack is read through before
+// anything changes; one it will not use may be absent or damaged.
+TEST_F(InstallProductFilesTest, DistributionCheckReadsEveryContainerTheChoicesUse) {
+  const std::string& dist = paths_.program_dir;
+  EXPECT_EQ(ContainersOfInstallation(state_, dist),
+            (std::vector<std::string>{dist + "setup.Dat", dist + "setupldap.dat", dist + "setupphp.dat",
+                                      dist + "setupweb.dat", dist + "other.dat"}));
+  EXPECT_TRUE(DistributionIntact(progress_, state_, dist));
+
+  for (const char* name : {"setupldap.dat", "setupphp.dat", "setupweb.dat", "other.dat"}) {
+    const std::string whole = ReadFileBytes(dist + name).value_or("");
+    PutDist(name, whole.substr(0, whole.size() - 1));
+    progress_.fatal.clear();
+    EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << name << " truncated";
+    EXPECT_EQ(progress_.fatal, std::vector<std::string>{"Extracting files error: data file error"}) << name;
+    PutDist(name, whole);
+  }
+  progress_.fatal.clear();
+
+  // Web mail not chosen: its container is not needed; the engine's container
+  // counts only when present and the engine is chosen; absent optional ones
+  // are not damaged.
+  PutDist("setupweb.dat", "damaged");
+  PutDist("setupav.dat", "damaged");
+  state_.NoInstallWebMail = state_.NoInstallAV = true;
+  for (const char* name : {"setupldap.dat", "setupphp.dat", "other.dat"}) ::DeleteFileA((dist + name).c_str());
+  EXPECT_EQ(ContainersOfInstallation(state_, dist), std::vector<std::string>{dist + "setup.Dat"});
+  EXPECT_TRUE(DistributionIntact(progress_, state_, dist));
+  state_.NoInstallAV = false;
+  EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << "a damaged antivirus container";
+  state_.NoInstallWebMail = false;
+  ::DeleteFileA((dist + "setupav.dat").c_str());
+  ::DeleteFileA((dist + "setupweb.dat").c_str());
+  EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << "web mail chosen without its container";
+  EXPECT_EQ(progress_.fatal.size(), 2u);
+  EXPECT_FALSE(Exists(state_.InstallFolder)) << "the check changed the destination";
+}
+
 TEST_F(InstallProductFilesTest, NewInstallationContainersGoToTheConfigurationDirectory) {
   PutDist("tarno.mcb", Pack({{"licence.key", "key"}}));
   std::string staging = root_ + "staged\\";

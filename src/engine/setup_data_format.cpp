@@ -27,11 +27,11 @@ bool IsDeviceName(std::string_view segment) {
   for (std::string_view device : kPlain) {
     if (lower == device) return true;
   }
-  if (lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) &&
-      lower[3] >= '0' && lower[3] <= '9') {
-    return true;
-  }
-  return false;
+  // COM1..COM9 and LPT1..LPT9, also with the digit 0 and with the superscript
+  // digits 1, 2 and 3 of the Windows code page (0xB9, 0xB2, 0xB3).
+  if (lower.size() != 4 || (lower.compare(0, 3, "com") != 0 && lower.compare(0, 3, "lpt") != 0)) return false;
+  const unsigned char digit = static_cast<unsigned char>(lower[3]);
+  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 }  // namespace
@@ -53,6 +53,8 @@ EntryNameProblem CheckEntryName(std::string_view name) {
       return EntryNameProblem::kDotSegment;
     }
     if (IsDeviceName(segment)) return EntryNameProblem::kDeviceName;
+    if (!segment.empty() && (segment.back() == '.' || segment.back() == ' '))
+      return EntryNameProblem::kTrailingDotOrBlank;
     start = end + 1;
   }
   return EntryNameProblem::kNone;
@@ -66,6 +68,7 @@ const char* EntryNameProblemText(EntryNameProblem problem) {
     case EntryNameProblem::kDotSegment: return "has a '.' or '..' segment";
     case EntryNameProblem::kControlCharacter: return "holds a control character";
     case EntryNameProblem::kDeviceName: return "names a device";
+    case EntryNameProblem::kTrailingDotOrBlank: return "has a segment ending in '.' or ' '";
   }
   return "is not a valid name";
 }

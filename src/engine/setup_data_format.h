@@ -44,11 +44,14 @@ enum class EntryNameProblem {
   kDotSegment,        // a segment made of dots (and blanks): "..", ".", "... "
   kControlCharacter,  // a byte below ' ' inside the name
   kDeviceName,        // a segment naming a device: CON, NUL, COM1, LPT1.txt, ...
+  kTrailingDotOrBlank,  // a segment ending in '.' or ' ': Windows opens it under
+                        // another name ("b." is "b"), so two entries can be one file
 };
 
 // Checks a name as stored (either separator) that is not empty after
 // trimming. Trailing blanks and dots of a segment are ignored the way Windows
-// ignores them when it opens a path, so "..  " counts as "..".
+// ignores them when it opens a path, so "..  " counts as ".." and "nul. " as
+// "nul"; any other segment ending in a blank or dot is kTrailingDotOrBlank.
 EntryNameProblem CheckEntryName(std::string_view name);
 
 // A short English text for log lines and the packing tool ("has a drive or stream").

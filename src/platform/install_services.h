@@ -16,11 +16,15 @@ namespace platform {
 
 // Before anything is stopped or replaced (NT, upgrade): reads each row's
 // start type into RememberedStartTypes and sets a disabled service to
-// automatic for the duration of the installation.
+// automatic for the duration of the installation. The services so changed
+// are noted in the registry (state.EnabledNoteKey) before the change: a run
+// that ends on the way (killed, power lost) leaves the note, and the next run
+// remembers a noted service that is automatic now as disabled.
 void RememberAndEnableStartTypes(ServiceInstallState& state);
 
 // At the very end: puts back each remembered start type, rows 0-2 always,
-// rows 3 and 4 when their components are chosen (-1 changes nothing).
+// rows 3 and 4 when their components are chosen (-1 changes nothing); then
+// removes the note of RememberAndEnableStartTypes.
 void RestoreStartTypes(const setup::SetupState& setup, const ServiceInstallState& state);
 
 // Shows cInstalling and creates the flagged services of the chosen rows (NT

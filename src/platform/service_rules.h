@@ -25,6 +25,10 @@ struct ServiceInstallState {
   std::array<int32_t, kServerCount> RememberedStartTypes;
   // Whether the installation must register the row's service.
   std::array<bool, kServerCount> ServicesToCreate;
+  // The key below HKEY_LOCAL_MACHINE whose value "ServicesEnabledForSetup"
+  // notes the services a run set from disabled to automatic until it put
+  // them back (see RememberAndEnableStartTypes).
+  std::string EnabledNoteKey = "Software\\Cordane\\Tarno Mail Server";
 
   ServiceInstallState() { Reset(); }
   void Reset() {

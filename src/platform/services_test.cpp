@@ -255,6 +255,40 @@ TEST_F(Services, DisabledServiceAroundAnUpgrade) {
   EXPECT_EQ(boxes.Texts(), "");
 }
 
+// A run that ends between enabling a disabled service and putting it back
+// (killed, power lost) leaves its note: the next run takes the service, now
+// automatic, as disabled and disables it again at its end.
+TEST_F(Services, ServiceEnabledByAnInterruptedRunIsDisabledAgainByTheNext) {
+  const std::string key = "Software\\Cordane\\Tarno services test " + std::to_string(::GetCurrentProcessId());
+  struct KeyRemover {
+    std::string key;
+    ~KeyRemover() { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()); }
+  } remover{key};
+  for (size_t row : {kSmtpRow, kPop3Row, kControlRow}) CreateServerService(folder_.dir(), row);
+  DisableService("TarnoPOP3");
+
+  ServiceInstallState interrupted;
+  interrupted.EnabledNoteKey = key;
+  RememberAndEnableStartTypes(interrupted);
+  ASSERT_EQ(QueryServiceStartType("TarnoPOP3"), kStartAutomatic);
+
+  ServiceInstallState next;
+  next.EnabledNoteKey = key;
+  RememberAndEnableStartTypes(next);
+  EXPECT_EQ(next.RememberedStartTypes, (std::array<int32_t, kServerCount>{2, 4, 2, -1, -1}));
+  EXPECT_EQ(QueryServiceStartType("TarnoPOP3"), kStartAutomatic);
+  RestoreStartTypes(Setup(false, false), next);
+  EXPECT_EQ(QueryServiceStartType("TarnoPOP3"), kStartDisabled);
+
+  // The note is gone with the run that put the start types back: a service
+  // the administrator enables afterwards stays enabled.
+  SetServiceStartType("TarnoPOP3", kStartAutomatic);
+  ServiceInstallState later;
+  later.EnabledNoteKey = key;
+  RememberAndEnableStartTypes(later);
+  EXPECT_EQ(later.RememberedStartTypes[kPop3Row], kStartAutomatic);
+}
+
 // A fresh installation with every component, then the five servers stopped
 // and started again as an upgrade does.
 TEST_F(Services, FreshInstallationAndAFullStopAndStart) {

@@ -1,0 +1,114 @@
+// The kill test's driver (bench/kill-install.sh runs it, one point per
+// process): an upgrade over a seeded installation whose servers run is
+// started through the wizard, the setup process is killed at a point of the
+// installation, then the setup is run again to its finish page. The second
+// run must complete, the administrator's files must be byte for byte as
+// before, and the servers must run.
+//
+//   kill_install --gtest_filter=*   with the environment
+//     TARNO_KILL_POINT  0: no kill, the run's duration is measured and printed;
+//                       1..N: kill after (point - 0.5) / N of that duration
+//     TARNO_KILL_POINTS N (default 20)
+//     TARNO_KILL_RUN_MS the measured duration (required for points above 0)
+// Prints one "kill-point ..." line with what was found.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "install_fixture.h"
+
+namespace e2e {
+namespace {
+
+int EnvInt(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
+}
+
+using Clock = std::chrono::steady_clock;
+
+class KillInstallTest : public SeededInstallationTest {
+ protected:
+  // Clicks Install; waits for the finish page or, when `kill_after_ms` is not
+  // negative, kills the setup that long after the click. Answers what the
+  // progress bar showed when the run ended, and the milliseconds it took.
+  std::pair<int, long> InstallOrKill(long kill_after_ms, bool& killed) {
+    driver::SetText(Control("PathEdit"), install_);
+    const Clock::time_point start = Clock::now();
+    driver::Click(Control("NextButton"));
+    killed = false;
+    int progress = 0;
+    auto elapsed = [&] {
+      return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    };
+    driver::WaitUntil(
+        [&] {
+          if (!run_.process().IsRunning()) return true;
+          if (kill_after_ms >= 0 && elapsed() >= kill_after_ms) {
+            run_.process().Terminate();
+            killed = true;
+            return true;
+          }
+          // The setup's window thread is busy while it installs: a bounded ask.
+          DWORD_PTR position = 0;
+          if (::SendMessageTimeoutA(Control("ProgressBar"), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 100, &position))
+            progress = static_cast<int>(position);
+          HWND page = driver::FindControl(main_, "FinishedPanel");
+          return page != nullptr && driver::IsVisible(page) && driver::IsEnabled(Control("NextButton"));
+        },
+        kInstallTimeout, driver::Milliseconds(20));
+    return {progress, elapsed()};
+  }
+};
+
+TEST_F(KillInstallTest, SecondRunCompletesAndKeepsTheAdministratorsData) {
+  const int point = EnvInt("TARNO_KILL_POINT", 0);
+  const int points = EnvInt("TARNO_KILL_POINTS", 20);
+  const long run_ms = EnvInt("TARNO_KILL_RUN_MS", 0);
+  ASSERT_TRUE(point == 0 || run_ms > 0) << "TARNO_KILL_RUN_MS is needed for a kill point";
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
+  const std::map<std::string, std::string> before = AdministratorFiles();
+
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  const long kill_after = point == 0 ? -1 : static_cast<long>(run_ms * (point - 0.5) / points);
+  bool killed = false;
+  const auto [progress, took] = InstallOrKill(kill_after, killed);
+  if (point == 0) {
+    ASSERT_FALSE(killed);
+    std::printf("kill-point 0: uninterrupted upgrade took %ld ms, progress %d\n", took, progress);
+    ExpectServersAsSeeded();
+    EXPECT_EQ(AdministratorFiles(), before);
+    return;
+  }
+  ASSERT_TRUE(killed) << "the setup ended by itself after " << took << " ms (progress " << progress << ")";
+  ASSERT_TRUE(run_.process().WaitForExit(driver::Milliseconds(10000)).has_value());
+  std::string services_after_kill;
+  for (const char* name : kServices) {
+    const std::optional<SERVICE_STATUS> status = ServiceStatus(name);
+    services_after_kill += std::string(" ") + name + "=" +
+                           (status ? (status->dwCurrentState == SERVICE_RUNNING ? "running" : "stopped") : "missing");
+  }
+
+  // The second run, through the whole wizard again.
+  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+  ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
+  const std::map<std::string, std::string> after = AdministratorFiles();
+  std::string changed;
+  for (const auto& [name, content] : before)
+    if (after.at(name) != content) changed += " " + name;
+  bool all_running = true;
+  for (const char* name : kServices) all_running = WaitForState(name, SERVICE_RUNNING) && all_running;
+  const bool pop3_disabled = StartType("TarnoPOP3") == SERVICE_DISABLED;
+  std::printf("kill-point %d/%d: killed at %ld ms (progress %d/12); after the kill:%s; second run completed; "
+              "administrator's files %s; servers %s; POP3 start type %s\n",
+              point, points, took, progress, services_after_kill.c_str(),
+              changed.empty() ? "identical" : ("CHANGED:" + changed).c_str(),
+              all_running ? "running" : "NOT ALL RUNNING", pop3_disabled ? "disabled as before" : "NOT disabled");
+  EXPECT_TRUE(changed.empty()) << "changed:" << changed;
+  EXPECT_TRUE(all_running);
+  EXPECT_TRUE(pop3_disabled) << "the administrator's disabled POP3 service is no longer disabled";
+}
+
+}  // namespace
+}  // namespace e2e
