@@ -45,16 +45,20 @@ uint32_t Field(const uint8_t* bytes, int index) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// Serves the command pipe: one instance, one client at a time, every
-// record logged in the order it arrives.
-void ServeCommandPipe(std::string name) {
-  static std::atomic<uint32_t> received{0};
+// The command pipe: one instance, made before the server reports that it
+// runs, so that a command sent at once finds it.
+HANDLE CreateCommandPipe(const std::string& name) {
   HANDLE pipe = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                                    1, 4096, 4096, 0, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE) {
+  if (pipe == INVALID_HANDLE_VALUE)
     LogCommand("error creating the pipe " + name + ": " + std::to_string(::GetLastError()));
-    return;
-  }
+  return pipe;
+}
+
+// Serves the command pipe: one client at a time, every record logged in the
+// order it arrives.
+void ServeCommandPipe(HANDLE pipe) {
+  static std::atomic<uint32_t> received{0};
   for (;;) {
     if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
       ::Sleep(10);
@@ -246,7 +250,8 @@ bool Server::Start(const Settings& settings) {
     if (!Listen(settings.smtp_port, socket)) return false;
     std::thread(AcceptSmtpClients, socket).detach();
   }
-  std::thread(ServeCommandPipe, pipe_name_).detach();
+  HANDLE pipe = CreateCommandPipe(pipe_name_);
+  if (pipe != INVALID_HANDLE_VALUE) std::thread(ServeCommandPipe, pipe).detach();
   return true;
 }
 
