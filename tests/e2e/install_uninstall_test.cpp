@@ -82,30 +82,19 @@ class InstallUninstallTest : public InstallTest {
   // Runs `command_line` as Add/Remove Programs does, answers the question
   // Yes and every later box OK; returns the boxes shown after the question.
   std::vector<driver::MessageBoxInfo> RunUninstallEntry(const std::string& command_line) {
-    std::vector<driver::MessageBoxInfo> shown;
     driver::Process setup;
     EXPECT_TRUE(setup.Start(command_line)) << setup.error();
-    if (!setup.started()) return shown;
+    if (!setup.started()) return {};
     HWND question = driver::WaitForMessageBox(setup.id(), "Tarno Mail Server Setup", Milliseconds(30000));
     EXPECT_NE(question, nullptr) << "no question; log:\n" << run_.Log();
-    if (question == nullptr) return shown;
+    if (question == nullptr) return {};
     driver::MessageBoxInfo asked = driver::ReadMessageBox(question);
     EXPECT_EQ(asked.text, "Are you sure to completely remove all files and components of this program?");
     EXPECT_EQ(asked.ButtonIds(), (std::vector<int>{IDYES, IDNO})) << driver::Describe(asked);
     driver::AnswerMessageBox(question, IDYES);
     driver::WaitForWindowGone(question);
     // Stopping the five servers takes up to ten seconds each.
-    while (setup.IsRunning()) {
-      HWND box = nullptr;
-      driver::WaitUntil([&] {
-        box = driver::FindTopLevelWindow({"#32770", "", setup.id(), true});
-        return box != nullptr || !setup.IsRunning();
-      }, Milliseconds(60000));
-      if (box == nullptr) break;
-      shown.push_back(driver::ReadMessageBox(box));
-      driver::AnswerMessageBox(box, IDOK);
-      driver::WaitForWindowGone(box);
-    }
+    std::vector<driver::MessageBoxInfo> shown = AnswerBoxesUntilExit(setup, Milliseconds(60000));
     EXPECT_EQ(setup.WaitForExit(Milliseconds(20000)), std::optional<DWORD>(0)) << "log:\n" << run_.Log();
     return shown;
   }
