@@ -2,8 +2,8 @@
 // distribution installed through the wizard and left through the finish page,
 // then removed through the command line of its uninstall entry, run as
 // Add/Remove Programs runs it (CreateProcess of "UninstallString" as it
-// stands), and installed again into the same folder, which the wizard now
-// offers as an upgrade.
+// stands) or by Wine's own Add/Remove Programs tool, and installed again
+// into the same folder, which the wizard now offers as an upgrade.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -208,6 +208,29 @@ TEST_F(InstallUninstallTest, UninstallEntryRemovesTheProgramKeepsTheDataAndALate
   for (const char* name : kServices) EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), command_line);
   ASSERT_NO_FATAL_FAILURE(FinishWithNoActions());
+}
+
+// Wine's own Add/Remove Programs tool, asked to remove the entry "Tarno",
+// starts its command line; the setup it starts is answered like the user
+// would, and the uninstaller ends once the setup did.
+TEST_F(InstallUninstallTest, WinesAddRemoveProgramsRemovesTheProgramAndKeepsTheData) {
+  ASSERT_NO_FATAL_FAILURE(InstallAndFinish());
+  driver::Process uninstaller;
+  ASSERT_TRUE(uninstaller.Start("uninstaller.exe --remove Tarno")) << uninstaller.error();
+  HWND question = driver::WaitForMessageBox(0, "Tarno Mail Server Setup", Milliseconds(30000));
+  ASSERT_NE(question, nullptr) << "no question; log:\n" << run_.Log();
+  const DWORD setup = driver::ProcessIdOf(question);
+  EXPECT_NE(setup, uninstaller.id()) << "the question is the uninstaller's own";
+  EXPECT_EQ(driver::MessageBoxText(question),
+            "Are you sure to completely remove all files and components of this program?");
+  driver::AnswerMessageBox(question, IDYES);
+  HWND done = driver::WaitForMessageBox(setup, "", Milliseconds(60000));
+  ASSERT_NE(done, nullptr) << "no final message; log:\n" << run_.Log();
+  ExpectFinalMessage(driver::ReadMessageBox(done));
+  driver::AnswerMessageBox(done, IDOK);
+  EXPECT_EQ(uninstaller.WaitForExit(Milliseconds(30000)), std::optional<DWORD>(0));
+  EXPECT_TRUE(ProcessEnded(setup));
+  ExpectProgramRemovedAndDataKept();
 }
 
 }  // namespace
