@@ -2,8 +2,8 @@
 // distribution installed through the wizard and left through the finish page,
 // then removed through the command line of its uninstall entry, run as
 // Add/Remove Programs runs it (CreateProcess of "UninstallString" as it
-// stands), and installed again into the same folder, which the wizard now
-// offers as an upgrade.
+// stands) or by Wine's own Add/Remove Programs tool, and installed again
+// into the same folder, which the wizard now offers as an upgrade.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -82,33 +82,86 @@ class InstallUninstallTest : public InstallTest {
   // Runs `command_line` as Add/Remove Programs does, answers the question
   // Yes and every later box OK; returns the boxes shown after the question.
   std::vector<driver::MessageBoxInfo> RunUninstallEntry(const std::string& command_line) {
-    std::vector<driver::MessageBoxInfo> shown;
     driver::Process setup;
     EXPECT_TRUE(setup.Start(command_line)) << setup.error();
-    if (!setup.started()) return shown;
+    if (!setup.started()) return {};
     HWND question = driver::WaitForMessageBox(setup.id(), "Tarno Mail Server Setup", Milliseconds(30000));
     EXPECT_NE(question, nullptr) << "no question; log:\n" << run_.Log();
-    if (question == nullptr) return shown;
+    if (question == nullptr) return {};
     driver::MessageBoxInfo asked = driver::ReadMessageBox(question);
     EXPECT_EQ(asked.text, "Are you sure to completely remove all files and components of this program?");
     EXPECT_EQ(asked.ButtonIds(), (std::vector<int>{IDYES, IDNO})) << driver::Describe(asked);
     driver::AnswerMessageBox(question, IDYES);
     driver::WaitForWindowGone(question);
     // Stopping the five servers takes up to ten seconds each.
-    while (setup.IsRunning()) {
-      HWND box = nullptr;
-      driver::WaitUntil([&] {
-        box = driver::FindTopLevelWindow({"#32770", "", setup.id(), true});
-        return box != nullptr || !setup.IsRunning();
-      }, Milliseconds(60000));
-      if (box == nullptr) break;
-      shown.push_back(driver::ReadMessageBox(box));
-      driver::AnswerMessageBox(box, IDOK);
-      driver::WaitForWindowGone(box);
-    }
+    std::vector<driver::MessageBoxInfo> shown = AnswerBoxesUntilExit(setup, Milliseconds(60000));
     EXPECT_EQ(setup.WaitForExit(Milliseconds(20000)), std::optional<DWORD>(0)) << "log:\n" << run_.Log();
     return shown;
   }
+
+  // Installs the sample distribution and leaves the finish page with no
+  // action; then notes the servers' processes and the data to be kept,
+  // with a log file such as a server writes in the course of its work.
+  void InstallAndFinish() {
+    ASSERT_NO_FATAL_FAILURE(WalkToDestination());
+    ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
+    ASSERT_NO_FATAL_FAILURE(FinishWithNoActions());
+    // The report and the demonstration mail are in before the data is read.
+    EXPECT_TRUE(driver::WaitUntil([&] { return StoredMails(install_).size() >= 2; }));
+    for (const char* name : kServices) {
+      ASSERT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
+      servers_.push_back(ServiceProcess(name));
+    }
+    for (const char* tree : kRemovedTrees) ASSERT_TRUE(Exists(install_ + tree)) << tree << " was not installed";
+    ::CreateDirectoryA((install_ + "logs").c_str(), nullptr);
+    WriteFile(install_ + "logs\\smtp-20261208.log", std::string("220 ready\r\n\0\xff", 13));
+    kept_ = KeptFileDigests(install_);
+    for (const char* tree : kKeptTrees) {
+      const std::string prefix = std::string(tree) + "\\";
+      const bool any = std::any_of(kept_.begin(), kept_.end(),
+                                   [&](const auto& file) { return file.first.rfind(prefix, 0) == 0; });
+      EXPECT_TRUE(any) << "nothing below " << prefix << " to keep";
+    }
+  }
+
+  static void ExpectFinalMessage(const driver::MessageBoxInfo& box) {
+    EXPECT_EQ(box.caption, "Information");
+    EXPECT_EQ(box.text, kCompleteRemove);
+    EXPECT_EQ(box.icon, driver::MessageBoxIcon::kInformation) << driver::Describe(box);
+  }
+
+  void ExpectProgramRemovedAndDataKept() {
+    // The servers stopped and their services are gone.
+    for (size_t row = 0; row < std::size(kServices); ++row) {
+      EXPECT_FALSE(ServiceStatus(kServices[row])) << kServices[row] << " is still registered";
+      EXPECT_TRUE(ProcessEnded(servers_[row])) << kServices[row] << " still runs";
+    }
+    EXPECT_TRUE(driver::WaitUntil([] { return PortFree(25); }, Milliseconds(20000))) << "port 25 is still held";
+    // The Start-menu group, the uninstall entry and the COM classes are gone.
+    EXPECT_FALSE(Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName)) << "the program group";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kCordaneComClassKey));
+    // The program files and trees are gone; the antivirus engine removed itself.
+    for (const char* file : kRemovedFiles) EXPECT_FALSE(Exists(install_ + file)) << file;
+    for (const char* tree : kRemovedTrees) EXPECT_FALSE(Exists(install_ + tree)) << tree;
+    EXPECT_EQ(AvCalls(), (std::vector<std::string>{"setifaceInstallProgram", "setifaceUpdateFiles",
+                                                   "setifaceUninstallProgram"}))
+        << ReadFile(av_state_ + "setiface-calls.log");
+    // What the administrator and the servers produced stays, and so do the
+    // product key, the data sources and the setup program.
+    EXPECT_EQ(KeptFileDigests(install_), kept_);
+    EXPECT_TRUE(Exists(install_ + "setup.exe"));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), install_);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar", "DBQ"),
+              install_ + "calendar\\calendar.mdb");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneSpamChallenge", "DBQ"),
+              install_ + "spam\\challenge.mdb");
+  }
+
+  std::vector<DWORD> servers_;
+  std::map<std::string, std::string> kept_;
 };
 
 // Finish with every action cleared: only the reload command reaches a
@@ -135,65 +188,13 @@ TEST_F(InstallUninstallTest, FinishWithNoActionsOnlyReloadsTheControlServer) {
 }
 
 TEST_F(InstallUninstallTest, UninstallEntryRemovesTheProgramKeepsTheDataAndALaterInstallationUpgrades) {
-  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
-  ASSERT_NO_FATAL_FAILURE(InstallInto(install_));
-  ASSERT_NO_FATAL_FAILURE(FinishWithNoActions());
-
-  // The report and the demonstration mail are in before the data is read.
-  EXPECT_TRUE(driver::WaitUntil([&] { return StoredMails(install_).size() >= 2; }));
-  std::vector<DWORD> servers;
-  for (const char* name : kServices) {
-    ASSERT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
-    servers.push_back(ServiceProcess(name));
-  }
-  for (const char* tree : kRemovedTrees) ASSERT_TRUE(Exists(install_ + tree)) << tree << " was not installed";
-  // What a server writes in the course of its work.
-  ::CreateDirectoryA((install_ + "logs").c_str(), nullptr);
-  WriteFile(install_ + "logs\\smtp-20261208.log", std::string("220 ready\r\n\0\xff", 13));
-  const std::map<std::string, std::string> kept = KeptFileDigests(install_);
-  for (const char* tree : kKeptTrees) {
-    const std::string prefix = std::string(tree) + "\\";
-    const bool any = std::any_of(kept.begin(), kept.end(),
-                                 [&](const auto& file) { return file.first.rfind(prefix, 0) == 0; });
-    EXPECT_TRUE(any) << "nothing below " << prefix << " to keep";
-  }
-  const std::string product_before = RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir");
-
+  ASSERT_NO_FATAL_FAILURE(InstallAndFinish());
   const std::string command_line = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
   ASSERT_EQ(command_line, "\"" + install_ + "setup.exe\" /UNINSTALL");
   const std::vector<driver::MessageBoxInfo> shown = RunUninstallEntry(command_line);
   ASSERT_EQ(shown.size(), 1u) << (shown.empty() ? "no box" : driver::Describe(shown[0])) << "\nlog:\n" << run_.Log();
-  EXPECT_EQ(shown[0].caption, "Information");
-  EXPECT_EQ(shown[0].text, kCompleteRemove);
-  EXPECT_EQ(shown[0].icon, driver::MessageBoxIcon::kInformation) << driver::Describe(shown[0]);
-
-  // The servers stopped and their services are gone.
-  for (size_t row = 0; row < std::size(kServices); ++row) {
-    EXPECT_FALSE(ServiceStatus(kServices[row])) << kServices[row] << " is still registered";
-    EXPECT_TRUE(ProcessEnded(servers[row])) << kServices[row] << " still runs";
-  }
-  EXPECT_TRUE(driver::WaitUntil([] { return PortFree(25); }, Milliseconds(20000))) << "port 25 is still held";
-  // The Start-menu group, the uninstall entry and the COM classes are gone.
-  EXPECT_FALSE(Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + kGroupName)) << "the program group";
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kCordaneComClassKey));
-  // The program files and trees are gone; the antivirus engine removed itself.
-  for (const char* file : kRemovedFiles) EXPECT_FALSE(Exists(install_ + file)) << file;
-  for (const char* tree : kRemovedTrees) EXPECT_FALSE(Exists(install_ + tree)) << tree;
-  EXPECT_EQ(AvCalls(), (std::vector<std::string>{"setifaceInstallProgram", "setifaceUpdateFiles",
-                                                 "setifaceUninstallProgram"}))
-      << ReadFile(av_state_ + "setiface-calls.log");
-  // What the administrator and the servers produced stays, and so do the
-  // product key, the data sources and the setup program.
-  EXPECT_EQ(KeptFileDigests(install_), kept);
-  EXPECT_TRUE(Exists(install_ + "setup.exe"));
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir"), product_before);
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8");
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar", "DBQ"),
-            install_ + "calendar\\calendar.mdb");
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneSpamChallenge", "DBQ"),
-            install_ + "spam\\challenge.mdb");
+  ExpectFinalMessage(shown[0]);
+  ExpectProgramRemovedAndDataKept();
 
   // Installed again: the wizard offers the kept folder as an upgrade.
   ASSERT_NO_FATAL_FAILURE(WalkToDestination());
@@ -207,6 +208,29 @@ TEST_F(InstallUninstallTest, UninstallEntryRemovesTheProgramKeepsTheDataAndALate
   for (const char* name : kServices) EXPECT_TRUE(WaitForState(name, SERVICE_RUNNING)) << name;
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), command_line);
   ASSERT_NO_FATAL_FAILURE(FinishWithNoActions());
+}
+
+// Wine's own Add/Remove Programs tool, asked to remove the entry "Tarno",
+// starts its command line; the setup it starts is answered like the user
+// would, and the uninstaller ends once the setup did.
+TEST_F(InstallUninstallTest, WinesAddRemoveProgramsRemovesTheProgramAndKeepsTheData) {
+  ASSERT_NO_FATAL_FAILURE(InstallAndFinish());
+  driver::Process uninstaller;
+  ASSERT_TRUE(uninstaller.Start("uninstaller.exe --remove Tarno")) << uninstaller.error();
+  HWND question = driver::WaitForMessageBox(0, "Tarno Mail Server Setup", Milliseconds(30000));
+  ASSERT_NE(question, nullptr) << "no question; log:\n" << run_.Log();
+  const DWORD setup = driver::ProcessIdOf(question);
+  EXPECT_NE(setup, uninstaller.id()) << "the question is the uninstaller's own";
+  EXPECT_EQ(driver::MessageBoxText(question),
+            "Are you sure to completely remove all files and components of this program?");
+  driver::AnswerMessageBox(question, IDYES);
+  HWND done = driver::WaitForMessageBox(setup, "", Milliseconds(60000));
+  ASSERT_NE(done, nullptr) << "no final message; log:\n" << run_.Log();
+  ExpectFinalMessage(driver::ReadMessageBox(done));
+  driver::AnswerMessageBox(done, IDOK);
+  EXPECT_EQ(uninstaller.WaitForExit(Milliseconds(30000)), std::optional<DWORD>(0));
+  EXPECT_TRUE(ProcessEnded(setup));
+  ExpectProgramRemovedAndDataKept();
 }
 
 }  // namespace

@@ -50,6 +50,23 @@ std::string ReadFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
+std::vector<driver::MessageBoxInfo> AnswerBoxesUntilExit(const driver::Process& process,
+                                                         driver::Milliseconds timeout) {
+  std::vector<driver::MessageBoxInfo> shown;
+  while (process.IsRunning()) {
+    HWND box = nullptr;
+    driver::WaitUntil([&] {
+      box = driver::FindTopLevelWindow({"#32770", "", process.id(), true});
+      return box != nullptr || !process.IsRunning();
+    }, timeout);
+    if (box == nullptr) break;
+    shown.push_back(driver::ReadMessageBox(box));
+    driver::AnswerMessageBox(box, IDOK);
+    driver::WaitForWindowGone(box);
+  }
+  return shown;
+}
+
 SetupRun::SetupRun() : dist_(TempFolder("tarno-dist")) {
   std::string source = driver::ProgramFolder() + "setup.exe";
   EXPECT_TRUE(::CopyFileA(source.c_str(), (dist_ + "setup.exe").c_str(), FALSE))

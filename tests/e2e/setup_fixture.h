@@ -30,6 +30,11 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void RemoveTree(const std::string& folder);
 
+// Answers each message box `process` shows with OK until the process ends
+// (or no box comes within `timeout` while it runs); what each box showed.
+std::vector<driver::MessageBoxInfo> AnswerBoxesUntilExit(const driver::Process& process,
+                                                         driver::Milliseconds timeout);
+
 // True once the panel `panel` of the main window `main` is the one shown and
 // the page's set-up has ended. The panel turns visible in the middle of the
 // click's handler, which runs on the setup's own thread, so the page counts as

@@ -231,31 +231,20 @@ class UninstallTest : public ::testing::Test {
   // the question with `answer` and every later box with OK. Returns the
   // boxes shown after the question.
   std::vector<driver::MessageBoxInfo> RunUninstall(int answer) {
-    std::vector<driver::MessageBoxInfo> shown;
     const std::string log = engine_log_ + "setup.log";
     ::SetEnvironmentVariableA("TARNO_SETUP_LOG", log.c_str());
     driver::Process setup;
     EXPECT_TRUE(setup.Start(UninstallString(), install_)) << setup.error();
-    if (!setup.started()) return shown;
+    if (!setup.started()) return {};
     HWND question = driver::WaitForMessageBox(setup.id(), kQuestionCaption);
     EXPECT_NE(question, nullptr) << "no question; log:\n" << ReadFile(log);
-    if (question == nullptr) return shown;
+    if (question == nullptr) return {};
     EXPECT_EQ(driver::MessageBoxText(question),
               "Are you sure to completely remove all files and components of this program?");
     driver::AnswerMessageBox(question, answer);
     driver::WaitForWindowGone(question);
     // Stopping five servers takes up to ten seconds each.
-    while (setup.IsRunning()) {
-      HWND box = nullptr;
-      driver::WaitUntil([&] {
-        box = driver::WaitForMessageBox(setup.id(), "", Milliseconds(200));
-        return box != nullptr || !setup.IsRunning();
-      }, Milliseconds(60000));
-      if (box == nullptr) break;
-      shown.push_back(driver::ReadMessageBox(box));
-      driver::AnswerMessageBox(box, IDOK);
-      driver::WaitForWindowGone(box);
-    }
+    std::vector<driver::MessageBoxInfo> shown = AnswerBoxesUntilExit(setup, Milliseconds(60000));
     EXPECT_EQ(setup.WaitForExit(Milliseconds(20000)), std::optional<DWORD>(0)) << "log:\n" << ReadFile(log);
     log_ = ReadFile(log);
     return shown;
