@@ -93,6 +93,21 @@ void DeleteProgramFile(const std::string& path) {
   }
 }
 
+// What the final message asks the administrator to remove by hand, named.
+void LogLeftOver(const std::string& program) {
+  std::string left;
+  auto check = [&](std::string_view name) {
+    if (::GetFileAttributesA((program + std::string(name)).c_str()) != INVALID_FILE_ATTRIBUTES)
+      left += (left.empty() ? "" : ", ") + std::string(name);
+  };
+  for (std::string_view file : kProgramFiles) check(file);
+  for (std::string_view file : kLaterProgramFiles) check(file);
+  for (std::string_view directory : kProgramDirectories) check(directory);
+  check("avast\\");
+  win32::LogLine(left.empty() ? "uninstall: every program file and folder was removed"
+                              : "uninstall: not removed: " + left);
+}
+
 }  // namespace
 
 void UninstallProduct(UninstallWindow& window) { UninstallProduct(window, ProgramDirectory()); }
@@ -107,17 +122,21 @@ void UninstallProduct(UninstallWindow& window, const std::string& program_dir) {
   }
   win32::LogLine("uninstall: removing the installation in " + program);
 
+  win32::LogLine("uninstall: stopping the servers");
   StopServers(program);
   window.ProcessMessages();
   ::Sleep(kPauseAfterStopMs);
+  win32::LogLine("uninstall: deleting the services, the program group and the uninstall entry");
   DeleteStoppedServices();
   DeleteProgramGroup();
   DeleteUninstallEntry();
+  win32::LogLine("uninstall: unregistering the COM servers, deleting the program files and folders");
   for (std::string_view library : kComServers) platform::UnregisterComServer(program + std::string(library));
   for (std::string_view file : kProgramFiles) DeleteProgramFile(program + std::string(file));
   for (std::string_view file : kLaterProgramFiles) DeleteProgramFile(program + std::string(file));
   RemoveProgramDirectories(program);
 
+  LogLeftOver(program);
   win32::LogLine("uninstall: done");
   window.ShowInformation(setup::Messages().cCompleteRemove);
 }

@@ -68,7 +68,12 @@ void LogProgramGroup() {
                  (count ? " (" + names + ")" : ""));
 }
 
-}  // namespace
+// The number of files below `folder` (trailing backslash) and their bytes;
+// links to folders are not entered.
+struct TreeCount {
+  unsigned long long files = 0;
+  unsigned long long bytes = 0;
+};
 
 TreeCount CountTree(const std::string& folder) {
   TreeCount count;
@@ -89,6 +94,8 @@ TreeCount CountTree(const std::string& folder) {
   } while (::FindNextFileA(find.get(), &data));
   return count;
 }
+
+}  // namespace
 
 void LogInstallationSummary(const SetupState& state) {
   const TreeCount tree = CountTree(state.InstallFolder);

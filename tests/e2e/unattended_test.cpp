@@ -173,7 +173,8 @@ TEST_F(UnattendedTest, FreshInstallationAndUninstallShowNoWindow) {
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.3.8") << "the product key stays";
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar"));
   ExpectLines(ReadFile(uninstall_log),
-              {"unattended run: uninstalling " + install_, "notice Information: Uninstall completed.",
+              {"unattended run: uninstalling " + install_, "uninstall: stopping the servers",
+               "uninstall: every program file and folder was removed", "notice Information: Uninstall completed.",
                "the program ends with exit code 0"});
 }
 
