@@ -3,6 +3,7 @@
 // lie beside setup.exe during start-up and a whole installation, and none is
 // loaded; afterwards every service's program path and the uninstall entry's
 // command carry the program path in double quotes.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -97,18 +98,23 @@ void ExpectQuotedProgram(const std::string& what, const std::string& command, co
 
 TEST_F(HardeningTest, PlantedLibrariesAreNotLoadedAndProgramPathsAreQuoted) {
   // The planted libraries do leave their mark when a program in the same
-  // folder loads them with the ordinary search order.
+  // folder loads them by name with the ordinary search order. Wine keeps its
+  // own build of a library it has loaded already (or cannot replace), so
+  // only some names can show the difference here; they are printed.
   const std::string probe = run_.dist() + "planted_probe.exe";
   ASSERT_TRUE(::CopyFileA((driver::ProgramFolder() + "planted_probe.exe").c_str(), probe.c_str(), FALSE));
   {
     driver::Process control;
     std::string command = driver::Quote(probe);
+    for (const char* n : kLoadedByName) command += std::string(" ") + n + ".dll";
     for (const char* n : kCommonTargets) command += std::string(" ") + n + ".dll";
     ASSERT_TRUE(control.Start(command, run_.dist())) << control.error();
     std::optional<DWORD> code = control.WaitForExit(driver::Milliseconds(30000));
     ASSERT_TRUE(code.has_value());
     const std::vector<std::string> marked = Loaded();
-    EXPECT_EQ(marked.size(), std::size(kCommonTargets)) << "the probe's loads:" << Joined(marked);
+    std::printf("%zu libraries planted; a program without a restricted search loads %zu of them here:%s\n",
+                AllPlanted().size(), marked.size(), Joined(marked).c_str());
+    ASSERT_FALSE(marked.empty()) << "no planted library can be loaded here: the test would show nothing";
     for (const std::string& name : AllPlanted()) ::DeleteFileA((run_.dist() + name + ".dll.loaded").c_str());
     ::DeleteFileA(probe.c_str());
   }
