@@ -18,13 +18,16 @@ using win32::test_files::Exists;
 constexpr const char* kLoadedByName[] = {"psapi", "mpr", "secur32", "crypt32", "iphlpapi", "advapi32"};
 // Imported by setup.exe: system libraries that Windows takes from the system
 // directory (known libraries; common controls through the manifest).
-constexpr const char* kImported[] = {"kernel32", "user32", "gdi32", "shell32", "msvcrt", "ws2_32", "comctl32"};
+constexpr const char* kImported[] = {"kernel32", "user32", "gdi32",    "shell32",
+                                     "msvcrt",   "ws2_32", "comctl32", "ole32"};
 // Loaded by system libraries on a program's behalf, the usual targets of a
 // planted library.
 constexpr const char* kCommonTargets[] = {
     "version",  "dwmapi",   "uxtheme",  "cryptbase", "cryptsp",  "profapi",  "userenv", "wtsapi32", "winmm",
     "netapi32", "dnsapi",   "rsaenh",   "sspicli",   "wininet",  "winhttp",  "ntmarta", "propsys",  "apphelp",
-    "dbghelp",  "oleacc",   "msimg32",  "comdlg32",  "shlwapi",  "setupapi", "odbc32",  "odbccp32", "wldap32"};
+    "dbghelp",  "oleacc",   "msimg32",  "comdlg32",  "shlwapi",  "setupapi", "odbc32",  "odbccp32"};
+
+static_assert(std::size(kLoadedByName) + std::size(kImported) + std::size(kCommonTargets) == 40);
 
 std::vector<std::string> AllPlanted() {
   std::vector<std::string> names;
