@@ -3,7 +3,8 @@
 // started through the wizard, the setup process is killed at a point of the
 // installation, then the setup is run again to its finish page. The second
 // run must complete, the administrator's files must be byte for byte as
-// before, and the servers must be as after an uninterrupted upgrade.
+// before, the servers must be as after an uninterrupted upgrade and the
+// version-gated commands of the upgrade must have reached the SMTP server once.
 //
 //   kill_install --gtest_filter=*   with the environment
 //     TARNO_KILL_POINT  0: no kill, the run's duration is measured and printed;
@@ -27,6 +28,9 @@ int EnvInt(const char* name, int fallback) {
 }
 
 using Clock = std::chrono::steady_clock;
+
+// What the SMTP server receives on an upgrade from 8.2.6, each command once.
+constexpr const char* kUpgradeCommands = "pipe 4096 1280 2 9 0\r\npipe 4096 1280 2 10 0\r\n";
 
 class KillInstallTest : public SeededInstallationTest {
  protected:
@@ -91,6 +95,7 @@ TEST_F(KillInstallTest, SecondRunCompletesAndKeepsTheAdministratorsData) {
     std::printf("kill-point 0: uninterrupted upgrade took %ld ms, progress %d\n", took, progress);
     EXPECT_EQ(AdministratorFiles(), before);
     EXPECT_EQ(ServersAfterTheUpgrade(), "");
+    EXPECT_EQ(ReadFile(install_ + "smtp-commands.log"), kUpgradeCommands);
     return;
   }
   ASSERT_TRUE(killed) << "the setup ended by itself after " << took << " ms (progress " << progress << ")";
@@ -110,13 +115,16 @@ TEST_F(KillInstallTest, SecondRunCompletesAndKeepsTheAdministratorsData) {
   for (const auto& [name, content] : before)
     if (after.at(name) != content) changed += " " + name;
   const std::string servers = ServersAfterTheUpgrade();
+  const std::string commands = ReadFile(install_ + "smtp-commands.log");
   std::printf("kill-point %d/%d: killed at %ld ms (progress %d/12); after the kill:%s; second run completed; "
-              "administrator's files %s; servers %s\n",
+              "administrator's files %s; servers %s; upgrade commands %s\n",
               point, points, took, progress, services_after_kill.c_str(),
               changed.empty() ? "identical" : ("CHANGED:" + changed).c_str(),
-              servers.empty() ? "as after an uninterrupted upgrade" : servers.c_str());
+              servers.empty() ? "as after an uninterrupted upgrade" : servers.c_str(),
+              commands == kUpgradeCommands ? "sent once" : ("WRONG: \"" + commands + "\"").c_str());
   EXPECT_TRUE(changed.empty()) << "changed:" << changed;
   EXPECT_EQ(servers, "");
+  EXPECT_EQ(commands, kUpgradeCommands) << "the SMTP server's commands of the upgrade from 8.2.6";
 }
 
 }  // namespace
