@@ -67,3 +67,5 @@ while :; do
   round=$((round + 1))
 done
 rm -rf "$folder"
+# Wine's own services started for these runs are not left behind.
+"${wine_run[@]}" --stop
