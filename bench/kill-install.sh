@@ -9,7 +9,8 @@
 # build/windows64, x86-64 under 64-bit Wine), measures an uninterrupted
 # upgrade first (point 0), then kills point 1..N at (k - 0.5) / N of that
 # duration. Each run holds the machine's port-25 lock (/tmp/tarno-port25.lock)
-# only for itself. Lines go to DIR/kill-install/results.txt, each run's whole
+# only for itself: the lock is taken with flock -o, so that the Wine services
+# the run starts (they outlive it) do not inherit it. Lines go to DIR/kill-install/results.txt, each run's whole
 # output to DIR/kill-install/point-K.log; exits non-zero when a point failed.
 set -uo pipefail
 
@@ -38,7 +39,7 @@ results=$out/results.txt
 run_point() {  # point, run_ms
   local log=$out/point-$1.log
   TARNO_KILL_POINT=$1 TARNO_KILL_POINTS=$points TARNO_KILL_RUN_MS=${2:-0} \
-    flock /tmp/tarno-port25.lock "${wine_run[@]}" "$build/bin/kill_install.exe" >"$log" 2>&1
+    flock -o /tmp/tarno-port25.lock "${wine_run[@]}" "$build/bin/kill_install.exe" >"$log" 2>&1
   local rc=$?
   local line
   line=$(grep -a '^kill-point' "$log" | tail -1 | tr -d '\r')
@@ -49,7 +50,7 @@ run_point() {  # point, run_ms
 }
 
 [ "$from" -le 1 ] && : >"$results"
-run_point 0 || { echo "the uninterrupted upgrade failed: see $out/point-0.log" >&2; exit 1; }
+run_point 0 || { "${wine_run[@]}" --stop; echo "the uninterrupted upgrade failed: see $out/point-0.log" >&2; exit 1; }
 run_ms=$(sed -n 's/^kill-point 0: uninterrupted upgrade took \([0-9]*\) ms.*/\1/p' "$out/point-0.log" | tail -1)
 [ -n "$run_ms" ] || { echo "no duration in $out/point-0.log" >&2; exit 1; }
 
@@ -57,5 +58,7 @@ failed=0
 for k in $(seq "$from" "$points"); do
   run_point "$k" "$run_ms" || failed=$((failed + 1))
 done
+# Wine's own services started for these runs are not left behind.
+"${wine_run[@]}" --stop
 echo "$((points - from + 1 - failed)) of $((points - from + 1)) kill points passed (uninterrupted run $run_ms ms)" | tee -a "$results"
 [ $failed -eq 0 ]

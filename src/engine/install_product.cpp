@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
 #include "engine/path_text.h"
+#include "engine/version_compare.h"
 #include "mailclient/installation_report.h"
 #include "messages/setup_messages.h"
 #include "platform/install_services.h"
@@ -23,6 +27,9 @@
 
 namespace engine {
 namespace {
+
+// Under the product key while an upgrade runs: the version it started from.
+constexpr char kUpgradingFromValue[] = "UpgradingFrom";
 
 // After the pending messages ran, the servers get this long to settle before
 // the report goes through the local one.
@@ -94,6 +101,7 @@ class Installation {
     WriteComponentFlags();
     SetInstallFolder();
     state_.ConfigPresentAtDestination = IsDirectory(Install() + "config\\");
+    ResumeInterruptedUpgrade();
     // A damaged or truncated container is found before anything is stopped
     // or changed, so that a bad download leaves the mail server running.
     if (!DistributionIntact(progress_, state_, state_.ProgramDir)) return;
@@ -115,6 +123,9 @@ class Installation {
     if (WebServerConfigOutdated()) serverconf::UpdateWebServerConfig(Install());
     Step();  // 8
     Step();  // 9
+    // The new version is registered here, the commands of the versions
+    // passed over go out at the end: a run ending in between leaves a note.
+    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, state_.PreviousVersion);
     CreateIconsAndUninstallEntry();
     Step();  // 10
     RemoveDeselectedComponents(state_);
@@ -128,6 +139,7 @@ class Installation {
     state_.ServersNotStarted = !platform::CheckServicesStarted(state_, services_);
     RestoreStartTypes();
     SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
+    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, "");
     if (state_.OldWebMailDetected) window_.ShowWarning(setup::Messages().cSetupRequireWebMail);
   }
 
@@ -152,6 +164,21 @@ class Installation {
     serverconf::SetInstallPath(state_.InstallFolder);
   }
 
+
+  // An upgrade that ended between registering the new version and sending
+  // the version-gated commands left the version it started from: this run
+  // upgrades from that version, not from the one registered.
+  void ResumeInterruptedUpgrade() {
+    if (!state_.ConfigPresentAtDestination) return;
+    std::vector<std::string> names;
+    parts_.product_key.GetValueNames(names);
+    if (std::find(names.begin(), names.end(), kUpgradingFromValue) == names.end()) return;
+    const std::string from = parts_.product_key.ReadString(kUpgradingFromValue);
+    if (from.empty()) return;
+    win32::LogLine("installation: an interrupted upgrade from " + from + " is completed");
+    state_.PreviousVersion = from;
+    state_.PreviousOlderThan827 = !VersionAtLeast(from, "8.2.7");
+  }
 
   void RememberStartTypes() {
     services_.Reset();

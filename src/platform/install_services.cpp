@@ -13,6 +13,7 @@
 #include "setup/setup_state.h"
 #include "win32/log.h"
 #include "win32/registry_value.h"
+#include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 
 namespace platform {
@@ -23,33 +24,31 @@ constexpr char kEnabledNoteValue[] = "ServicesEnabledForSetup";
 
 // The note: ";" + service name + ";" for each service, empty when none.
 std::string ReadEnabledNote(const std::string& key_path) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
+  const win32::ScopedRegKey key(opened);
   DWORD type = 0;
   std::vector<BYTE> data;
-  const LONG result = win32::QueryRegistryValue(key, kEnabledNoteValue, &type, &data);
-  ::RegCloseKey(key);
+  const LONG result = win32::QueryRegistryValue(key.get(), kEnabledNoteValue, &type, &data);
   return result == ERROR_SUCCESS && type == REG_SZ ? win32::RegistryText(data) : std::string();
 }
 
-bool WriteEnabledNote(const std::string& key_path, const std::string& note) {
-  HKEY key = nullptr;
-  LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                  nullptr);
-  if (result == ERROR_SUCCESS) {
-    result = ::RegSetValueExA(key, kEnabledNoteValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(note.c_str()),
+void WriteEnabledNote(const std::string& key_path, const std::string& note) {
+  HKEY created = nullptr;
+  LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &created, nullptr);
+  const win32::ScopedRegKey key(result == ERROR_SUCCESS ? created : nullptr);
+  if (result == ERROR_SUCCESS)
+    result = ::RegSetValueExA(key.get(), kEnabledNoteValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(note.c_str()),
                               static_cast<DWORD>(note.size() + 1));
-    ::RegCloseKey(key);
-  }
   if (result != ERROR_SUCCESS) win32::LogFailure("note the services enabled for the setup", key_path, result);
-  return result == ERROR_SUCCESS;
 }
 
 void RemoveEnabledNote(const std::string& key_path) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  const LONG result = ::RegDeleteValueA(key, kEnabledNoteValue);
-  ::RegCloseKey(key);
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  const win32::ScopedRegKey key(opened);
+  const LONG result = ::RegDeleteValueA(key.get(), kEnabledNoteValue);
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
     win32::LogFailure("remove the note of the services enabled for the setup", key_path, result);
 }

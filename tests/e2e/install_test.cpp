@@ -125,22 +125,6 @@ struct UpgradeCase {
 };
 
 
-// A damaged "setup.Dat" is found before anything is stopped or changed.
-TEST_F(SeededInstallationTest, DamagedSetupDataEndsTheSetupWithTheServersRunning) {
-  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
-  std::vector<DWORD> processes;
-  for (const char* name : kServices) processes.push_back(ServiceProcess(name));
-  const std::string data = ReadFile(run_.dist() + "setup.Dat");
-  WriteFile(run_.dist() + "setup.Dat", data.substr(0, data.size() / 2));
-  ASSERT_NO_FATAL_FAILURE(WalkToDestination());
-  driver::MessageBoxInfo box = InstallUntilErrorBox(setup::kExitDamagedDistribution);
-  EXPECT_EQ(box.text, "Extracting files error: data file error") << driver::Describe(box);
-  ExpectServersAsSeeded();
-  for (size_t row = 0; row < std::size(kServices); ++row)
-    EXPECT_EQ(ServiceProcess(kServices[row]), processes[row]) << kServices[row] << " was stopped";
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.2.6");
-}
-
 // A mandatory copy that fails after the servers were stopped ends the setup
 // with its box; the servers that ran are started again and the disabled one
 // is disabled again.

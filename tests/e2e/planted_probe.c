@@ -2,7 +2,6 @@
    the command line by name, with the ordinary search order, the way a program
    that does not restrict its search would. Exit code: how many loaded. */
 #include <windows.h>
-#include <stdlib.h>
 
 int main(int argc, char** argv) {
   int loaded = 0;
