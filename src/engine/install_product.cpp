@@ -68,7 +68,8 @@ class RecoveringProgress final : public InstallProgress {
   // The servers run again and are the installation's own business from here.
   void Disarm() { armed_ = false; }
 
- private:
+  // Starts the servers that ran again and puts the remembered start types
+  // back, once, when the servers were stopped and not yet started again.
   void RecoverServers() {
     if (!armed_) return;
     armed_ = false;
@@ -81,6 +82,7 @@ class RecoveringProgress final : public InstallProgress {
     platform::RestoreStartTypes(state_, services_);
   }
 
+ private:
   InstallWindow& window_;
   const setup::SetupState& state_;
   const platform::ServiceInstallState& services_;
@@ -92,6 +94,8 @@ class Installation {
  public:
   Installation(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices, InstallParts& parts)
       : window_(window), state_(state), choices_(choices), parts_(parts), progress_(window, state, services_) {}
+
+  void RecoverServers() { progress_.RecoverServers(); }
 
   void Run() {
     // The installing page is drawn before the checks that read the whole
@@ -278,7 +282,15 @@ class Installation {
 
 void InstallProduct(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices,
                     InstallParts& parts) {
-  Installation(window, state, choices, parts).Run();
+  Installation installation(window, state, choices, parts);
+  try {
+    installation.Run();
+  } catch (...) {
+    // An error that ends the sequence early (a registry value that cannot be
+    // written, say) must not leave the mail server down either.
+    installation.RecoverServers();
+    throw;
+  }
 }
 
 }  // namespace engine

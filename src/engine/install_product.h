@@ -8,8 +8,9 @@
 // goes through InstallWindow::FatalError; before it does, the servers that
 // ran before the installation are started again and the remembered start
 // types put back, so that a failed upgrade does not leave the mail server
-// down. Any other error (an exception, for example a configuration file that
-// cannot be written) ends the sequence early and is left to the caller.
+// down. Any other error (an exception, for example a registry value that
+// cannot be written) ends the sequence early and is left to the caller, after
+// the servers were put back in the same way.
 #pragma once
 
 #include <cstdint>
