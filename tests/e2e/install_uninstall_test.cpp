@@ -221,9 +221,23 @@ TEST_F(InstallUninstallTest, WinesAddRemoveProgramsRemovesTheProgramAndKeepsTheD
   ASSERT_NE(question, nullptr) << "no question; log:\n" << run_.Log();
   const DWORD setup = driver::ProcessIdOf(question);
   EXPECT_NE(setup, uninstaller.id()) << "the question is the uninstaller's own";
+  // The setup the uninstaller started is this test's too: should the test
+  // fail half-way, it must not go on removing services under the next test.
+  struct EndSetup {
+    DWORD id;
+    ~EndSetup() {
+      win32::ScopedHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+      if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), 10000);
+      }
+    }
+  } end_setup{setup};
   EXPECT_EQ(driver::MessageBoxText(question),
             "Are you sure to completely remove all files and components of this program?");
   driver::AnswerMessageBox(question, IDYES);
+  // The next box is looked for once the question has gone.
+  ASSERT_TRUE(driver::WaitForWindowGone(question)) << "the question stays";
   HWND done = driver::WaitForMessageBox(setup, "", Milliseconds(60000));
   ASSERT_NE(done, nullptr) << "no final message; log:\n" << run_.Log();
   ExpectFinalMessage(driver::ReadMessageBox(done));
