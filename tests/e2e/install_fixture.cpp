@@ -64,6 +64,13 @@ void RemoveService(const std::string& name) {
   SERVICE_STATUS status{};
   if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) WaitForState(name, SERVICE_STOPPED);
   ::DeleteService(service.get());
+  service.reset();
+  // The manager deletes a service once its last handle is closed and its
+  // process has ended; until then a new one of the name cannot be created.
+  driver::WaitUntil([&] {
+    win32::ScopedServiceHandle left(::OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    return !left && ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+  }, driver::Milliseconds(20000));
 }
 
 // Creates `name` for `program` (automatic) and starts it.

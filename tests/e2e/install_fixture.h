@@ -41,7 +41,8 @@ DWORD ServiceProcess(const std::string& name);
 DWORD StartType(const std::string& name);
 void SetStartType(const std::string& name, DWORD start_type);
 bool WaitForState(const std::string& name, DWORD state);
-// Stops the service when it runs and deletes it; nothing when it is missing.
+// Stops the service when it runs, deletes it and waits (bounded) until the
+// manager has let it go; nothing when it is missing.
 void RemoveService(const std::string& name);
 // Creates `name` for `program` (automatic) and starts it.
 void CreateRunningService(const std::string& name, const std::string& program);
