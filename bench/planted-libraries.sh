@@ -26,12 +26,8 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--build DIR] [--seconds S]" >&2; exit 2 ;;
   esac
 done
-arch=win64
-grep -q 'toolchain-i686' "$build/CMakeCache.txt" 2>/dev/null && arch=win32
-wine_run=("$root/tools/wine/wine-run" --state "$build/wine" --arch "$arch")
-export CCACHE_BASEDIR=/work CCACHE_NOHASHDIR=1
-cmake --build "$build" -j2 --target sample_distribution planted_marker >/dev/null || { echo "build failed" >&2; exit 2; }
-"${wine_run[@]}" --start || exit 2
+. "$root/bench/wine-build.sh"
+wine_build "$build" sample_distribution planted_marker
 eval "$("${wine_run[@]}" --env)"
 [ "$arch" = win64 ] && wine=/usr/lib/wine/wine64 || wine=wine
 
