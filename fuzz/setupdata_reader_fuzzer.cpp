@@ -1,7 +1,8 @@
 // The setup data reader and the extraction rules on arbitrary bytes, as
 // ExtractDataFile meets a damaged or hostile container. Every name that
 // reaches the destination is checked here independently of the reader's own
-// rule: it must stay inside the destination.
+// rule: it must stay inside the destination. Reading ahead on a second
+// thread must not change the outcome.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,6 +67,13 @@ class CheckingTarget final : public engine::ExtractTarget {
   uint64_t written_ = 0;
 };
 
+bool SameReport(const engine::ExtractReport& a, const engine::ExtractReport& b) {
+  return a.result == b.result && a.stop == b.stop && a.stopEntry.name == b.stopEntry.name &&
+         a.stopEntry.offset == b.stopEntry.offset && a.entries == b.entries && a.written == b.written &&
+         a.notSelected == b.notSelected && a.inflateFailures == b.inflateFailures &&
+         a.dataTruncated == b.dataTruncated && a.bytesWritten == b.bytesWritten;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -82,6 +90,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine::ExtractReport report = engine::ExtractEntries(source, target, rules);
     if (report.written > report.entries) __builtin_trap();
     if (report.stop == engine::ExtractStop::kHeaderReadError) __builtin_trap();  // memory never fails
+  }
+
+  // Read ahead on a second thread, the extraction must come out the same.
+  {
+    engine::ExtractRules rules;
+    rules.includeList = size % 2 != 0 ? "a;b\\c;slapd.conf" : "";
+    engine::MemorySource inlineSource(bytes);
+    engine::MemorySource aheadSource(bytes);
+    CheckingTarget inlineTarget(0);
+    CheckingTarget aheadTarget(0);
+    engine::ExtractReport inlineReport = engine::ExtractEntries(inlineSource, inlineTarget, rules, {},
+                                                                engine::ExtractReading::kInline);
+    engine::ExtractReport aheadReport =
+        engine::ExtractEntries(aheadSource, aheadTarget, rules, {}, engine::ExtractReading::kAhead);
+    if (!SameReport(inlineReport, aheadReport)) __builtin_trap();
   }
 
   // A plain walk that skips every data part: it must see the same entries.

@@ -226,6 +226,28 @@ TEST_F(ExtractDataFileTest, TargetThatCannotBeCreatedStopsWithTrue) {
   EXPECT_FALSE(Exists(dest_ + "later.txt"));
 }
 
+// The entries are read and inflated ahead on a second thread while the files
+// are written: a failure far into a large container still stops at its own
+// entry, nothing after it reaches the disk, and the container is let go.
+TEST_F(ExtractDataFileTest, FailureDeepInALargeContainerStopsThereAndReleasesIt) {
+  MakeDirectory(dest_);
+  MakeDirectory(dest_ + "d\\");
+  MakeDirectory(dest_ + "d\\file300");  // a directory where entry 300 should go
+  std::string bytes = Header(true, 2);
+  for (int i = 0; i < 600; ++i) {
+    bytes += PrefixedEntry("d/file" + std::to_string(i), ZlibCompress(TestBytes(20000 + 97 * i, i, i % 2 == 0)));
+  }
+  ASSERT_TRUE(Extract(bytes));
+  EXPECT_EQ(report_.stop, ExtractStop::kTargetNotCreated);
+  EXPECT_EQ(report_.stopEntry.name, "d\\file300");
+  EXPECT_EQ(report_.written, 300u);
+  std::vector<std::string> tree = Tree(dest_ + "d\\");
+  EXPECT_EQ(tree.size(), 301u) << "300 files and the directory in the way";
+  EXPECT_EQ(GetFile(dest_ + "d\\file299"), TestBytes(20000 + 97 * 299, 299, false));
+  EXPECT_FALSE(Exists(dest_ + "d\\file301"));
+  EXPECT_TRUE(::DeleteFileA(container_.c_str())) << "the container is still open: " << ::GetLastError();
+}
+
 TEST_F(ExtractDataFileTest, ReadOnlyTargetIsNotReplacedAndStopsWithTrue) {
   MakeDirectory(dest_);
   PutFile(dest_ + "ro.txt", "protected");

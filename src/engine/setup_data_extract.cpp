@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/path_text.h"
+#include "engine/read_ahead_reader.h"
 
 namespace engine {
 namespace {
@@ -35,13 +36,16 @@ class EntrySelector {
         keepList_(LowerAscii(rules.keepList)),
         include_(ParseIncludeList(rules.includeList)) {}
 
+  // The include list alone, which is the whole selection when every entry
+  // is overwritten.
+  bool Included(const std::string& name) const {
+    return include_.empty() || std::find(include_.begin(), include_.end(), LowerAscii(name)) != include_.end();
+  }
+
   bool Selected(const std::string& name, ExtractTarget& target) const {
     // The include list is looked at first only because it is cheaper than
     // asking the file system; the outcome is the same in either order.
-    if (!include_.empty()) {
-      std::string lower = LowerAscii(name);
-      if (std::find(include_.begin(), include_.end(), lower) == include_.end()) return false;
-    }
+    if (!Included(name)) return false;
     if (overwriteAll_) return true;
     if (!target.FileExists(name)) return true;
     if (keepList_.empty()) return false;
@@ -90,15 +94,17 @@ std::vector<std::string> ParseIncludeList(std::string_view includeList) {
   return SplitList(LowerAscii(includeList), ';', true);
 }
 
-ExtractReport ExtractEntries(ByteSource& source, ExtractTarget& target, const ExtractRules& rules,
-                             const ExtractObserver& observer) {
+namespace {
+
+// The extraction over either reader; both answer the same calls alike.
+template <class Reader>
+ExtractReport ReadEntries(Reader& reader, ExtractTarget& target, const EntrySelector& selector,
+                          const ExtractObserver& observer) {
   ExtractReport report;
-  SetupDataReader reader(source);
   if (reader.ReadHeader() != SetupDataReader::HeaderStatus::kOk) {
     report.stop = ExtractStop::kHeaderReadError;
     return report;
   }
-  EntrySelector selector(rules);
   DataFileEntryInfo entry;
   for (;;) {
     SetupDataReader::NextStatus next = reader.Next(entry);
@@ -160,6 +166,21 @@ ExtractReport ExtractEntries(ByteSource& source, ExtractTarget& target, const Ex
     ++report.written;
     report.bytesWritten += counted.count();
   }
+}
+
+}  // namespace
+
+ExtractReport ExtractEntries(ByteSource& source, ExtractTarget& target, const ExtractRules& rules,
+                             const ExtractObserver& observer, ExtractReading reading) {
+  EntrySelector selector(rules);
+  if (reading == ExtractReading::kAhead && rules.overwriteAll) {
+    // With every entry overwritten the selection depends on the name alone,
+    // so the reading thread can decide which data to inflate.
+    ReadAheadReader reader(source, [&selector](const DataFileEntryInfo& entry) { return selector.Included(entry.name); });
+    return ReadEntries(reader, target, selector, observer);
+  }
+  SetupDataReader reader(source);
+  return ReadEntries(reader, target, selector, observer);
 }
 
 }  // namespace engine

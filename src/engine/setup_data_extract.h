@@ -86,9 +86,20 @@ std::vector<std::string> ParseIncludeList(std::string_view includeList);
 using ExtractObserver =
     std::function<void(const DataFileEntryInfo& entry, bool selected, SetupDataReader::DataStatus status)>;
 
+// How the entries are read. kAhead reads and inflates them on a second
+// thread, a bounded distance ahead of the target's file handling
+// (read_ahead_reader.h), when the rules write every entry whatever exists
+// (overwriteAll); otherwise, where an earlier entry may decide whether a
+// later one is written, it is kInline. The result, the report and the
+// target's and observer's calls are the same either way; with kAhead the
+// source is read from the other thread and may be read beyond where the
+// extraction stops.
+enum class ExtractReading { kInline, kAhead };
+
 // Reads the container from `source` (positioned at its start offset) into
 // `target` under `rules`.
 ExtractReport ExtractEntries(ByteSource& source, ExtractTarget& target, const ExtractRules& rules,
-                             const ExtractObserver& observer = ExtractObserver());
+                             const ExtractObserver& observer = ExtractObserver(),
+                             ExtractReading reading = ExtractReading::kInline);
 
 }  // namespace engine

@@ -14,10 +14,21 @@ const char kLdapKeepList[] =
     "schema\\java.schema;schema\\krb5-kdc.schema;schema\\misc.schema;schema\\nadf.schema;schema\\nis.schema;"
     "schema\\openldap.schema;ldbm\\dn2id.dbb;ldbm\\id2entry.dbb;ldbm\\nextid.dbb;ldbm\\objectClass.dbb;";
 
-ExtractReport Extract(const std::string& bytes, MemoryTarget& target, const ExtractRules& rules = ExtractRules()) {
-  MemorySource source(bytes);
-  return ExtractEntries(source, target, rules);
-}
+// Every case runs with the entries read inline and read ahead on a second
+// thread: the outcome must not depend on it.
+class ExtractEntriesTest : public ::testing::TestWithParam<ExtractReading> {
+ protected:
+  ExtractReport Extract(const std::string& bytes, MemoryTarget& target, const ExtractRules& rules = ExtractRules()) {
+    MemorySource source(bytes);
+    return ExtractEntries(source, target, rules, ExtractObserver(), GetParam());
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Reading, ExtractEntriesTest,
+                         ::testing::Values(ExtractReading::kInline, ExtractReading::kAhead),
+                         [](const ::testing::TestParamInfo<ExtractReading>& info) {
+                           return info.param == ExtractReading::kInline ? "Inline" : "Ahead";
+                         });
 
 std::string RawContainer(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string bytes = Header(false, 2);
@@ -25,7 +36,7 @@ std::string RawContainer(const std::vector<std::pair<std::string, std::string>>&
   return bytes;
 }
 
-TEST(ExtractEntriesTest, OverwriteAllWritesEveryEntryReplacingWhatExists) {
+TEST_P(ExtractEntriesTest, OverwriteAllWritesEveryEntryReplacingWhatExists) {
   MemoryTarget target;
   target.Put("a.txt", "old");
   ExtractReport report = Extract(RawContainer({{"a.txt", "new"}, {"b/c.txt", "c"}}), target);
@@ -40,7 +51,7 @@ TEST(ExtractEntriesTest, OverwriteAllWritesEveryEntryReplacingWhatExists) {
   EXPECT_TRUE(target.files.at("b\\c.txt").closed);
 }
 
-TEST(ExtractEntriesTest, WithoutOverwriteAndWithoutKeepListExistingFilesStay) {
+TEST_P(ExtractEntriesTest, WithoutOverwriteAndWithoutKeepListExistingFilesStay) {
   MemoryTarget target;
   target.Put("a.txt", "old");
   ExtractRules rules;
@@ -53,7 +64,7 @@ TEST(ExtractEntriesTest, WithoutOverwriteAndWithoutKeepListExistingFilesStay) {
   EXPECT_EQ(target.created, (std::vector<std::string>{"b.txt"}));
 }
 
-TEST(ExtractEntriesTest, LdapKeepListKeepsListedFilesAndReplacesTheRest) {
+TEST_P(ExtractEntriesTest, LdapKeepListKeepsListedFilesAndReplacesTheRest) {
   MemoryTarget target;
   target.Put("slapd.conf", "admin's configuration");
   target.Put("schema\\core.schema", "admin's schema");
@@ -86,7 +97,7 @@ TEST(ExtractEntriesTest, LdapKeepListKeepsListedFilesAndReplacesTheRest) {
   EXPECT_EQ(report.written, 4u);
 }
 
-TEST(ExtractEntriesTest, KeepListIsIgnoredWhenOverwritingAll) {
+TEST_P(ExtractEntriesTest, KeepListIsIgnoredWhenOverwritingAll) {
   MemoryTarget target;
   target.Put("slapd.conf", "admin's");
   ExtractRules rules;
@@ -95,7 +106,7 @@ TEST(ExtractEntriesTest, KeepListIsIgnoredWhenOverwritingAll) {
   EXPECT_EQ(target.Bytes("slapd.conf"), "shipped");
 }
 
-TEST(ExtractEntriesTest, IncludeListWritesOnlyTheNamedEntries) {
+TEST_P(ExtractEntriesTest, IncludeListWritesOnlyTheNamedEntries) {
   EXPECT_EQ(ParseIncludeList(" A.txt ;;b\\C.TXT; ;"), (std::vector<std::string>{"a.txt", "b\\c.txt"}));
   MemoryTarget target;
   ExtractRules rules;
@@ -115,7 +126,7 @@ TEST(ExtractEntriesTest, IncludeListWritesOnlyTheNamedEntries) {
   EXPECT_EQ(existing.Bytes("b\\c.txt"), "2");
 }
 
-TEST(ExtractEntriesTest, SizeZeroGivesAnEmptyFileRawAndCompressed) {
+TEST_P(ExtractEntriesTest, SizeZeroGivesAnEmptyFileRawAndCompressed) {
   MemoryTarget raw;
   Extract(Header(false, 2) + PrefixedEntry("empty", ""), raw);
   ASSERT_TRUE(raw.Has("empty"));
@@ -129,7 +140,7 @@ TEST(ExtractEntriesTest, SizeZeroGivesAnEmptyFileRawAndCompressed) {
   EXPECT_EQ(report.inflateFailures, 0u);
 }
 
-TEST(ExtractEntriesTest, NameThatTrimsToEmptyEndsWithTrueEvenWithDataAfterIt) {
+TEST_P(ExtractEntriesTest, NameThatTrimsToEmptyEndsWithTrueEvenWithDataAfterIt) {
   MemoryTarget target;
   ExtractReport report =
       Extract(RawContainer({{"first", "1"}, {"   ", "data after the end"}, {"second", "2"}}), target);
@@ -138,7 +149,7 @@ TEST(ExtractEntriesTest, NameThatTrimsToEmptyEndsWithTrueEvenWithDataAfterIt) {
   EXPECT_EQ(target.created, (std::vector<std::string>{"first"}));
 }
 
-TEST(ExtractEntriesTest, TargetThatCannotBeCreatedStopsReadingWithTrue) {
+TEST_P(ExtractEntriesTest, TargetThatCannotBeCreatedStopsReadingWithTrue) {
   MemoryTarget target;
   target.readOnly.insert("locked.dll");
   ExtractReport report = Extract(RawContainer({{"a", "1"}, {"Locked.dll", "2"}, {"b", "3"}}), target);
@@ -148,7 +159,7 @@ TEST(ExtractEntriesTest, TargetThatCannotBeCreatedStopsReadingWithTrue) {
   EXPECT_EQ(target.created, (std::vector<std::string>{"a"})) << "later entries are not extracted";
 }
 
-TEST(ExtractEntriesTest, WriteErrorStopsReadingWithTrue) {
+TEST_P(ExtractEntriesTest, WriteErrorStopsReadingWithTrue) {
   MemoryTarget target;
   target.writeLimit = 5;
   ExtractReport report = Extract(RawContainer({{"a", "123"}, {"b", "4567"}, {"c", "8"}}), target);
@@ -159,7 +170,7 @@ TEST(ExtractEntriesTest, WriteErrorStopsReadingWithTrue) {
   EXPECT_TRUE(target.files.at("b").closed) << "the target is closed";
 }
 
-TEST(ExtractEntriesTest, CorruptCompressedEntryIsLeftEmptyAndTheNextIsWritten) {
+TEST_P(ExtractEntriesTest, CorruptCompressedEntryIsLeftEmptyAndTheNextIsWritten) {
   std::string bad = ZlibCompress(TestBytes(200000, 4, true));
   bad[bad.size() / 3] ^= 0x40;
   MemoryTarget target;
@@ -172,7 +183,7 @@ TEST(ExtractEntriesTest, CorruptCompressedEntryIsLeftEmptyAndTheNextIsWritten) {
   EXPECT_EQ(target.Bytes("good.txt"), "hello");
 }
 
-TEST(ExtractEntriesTest, TruncatedDataEndsTheExtractionWithTrue) {
+TEST_P(ExtractEntriesTest, TruncatedDataEndsTheExtractionWithTrue) {
   MemoryTarget raw;
   ExtractReport rawReport = Extract(RawContainer({{"a", "1"}}) + PrefixedName("cut") + Le32(1000) + "part", raw);
   EXPECT_TRUE(rawReport.result);
@@ -190,7 +201,7 @@ TEST(ExtractEntriesTest, TruncatedDataEndsTheExtractionWithTrue) {
   EXPECT_EQ(compressed.Bytes("cut"), "") << "truncated compressed data leaves the target empty";
 }
 
-TEST(ExtractEntriesTest, DamagedContainersAnswerFalseAndKeepEarlierEntries) {
+TEST_P(ExtractEntriesTest, DamagedContainersAnswerFalseAndKeepEarlierEntries) {
   struct Case {
     std::string tail;
     ExtractStop stop;
@@ -216,29 +227,38 @@ TEST(ExtractEntriesTest, DamagedContainersAnswerFalseAndKeepEarlierEntries) {
   }
 }
 
-TEST(ExtractEntriesTest, UnreadableHeaderAnswersFalse) {
+TEST_P(ExtractEntriesTest, UnreadableHeaderAnswersFalse) {
   PiecewiseSource source(RawContainer({{"a", "1"}}), 64, 0);
   MemoryTarget target;
-  ExtractReport report = ExtractEntries(source, target, ExtractRules());
+  ExtractReport report = ExtractEntries(source, target, ExtractRules(), ExtractObserver(), GetParam());
   EXPECT_FALSE(report.result);
   EXPECT_EQ(report.stop, ExtractStop::kHeaderReadError);
   EXPECT_TRUE(target.created.empty());
 }
 
-TEST(ExtractEntriesTest, ObserverSeesEveryEntryWithItsOutcome) {
-  MemoryTarget target;
-  target.Put("kept", "k");
-  ExtractRules rules;
-  rules.overwriteAll = false;
-  std::vector<std::string> seen;
-  std::string bytes = Header(true, 2) + PrefixedEntry("kept", kHelloZlib) + PrefixedEntry("bad", "xx") +
-                      PrefixedEntry("new", kHelloZlib);
-  MemorySource source(bytes);
-  ExtractEntries(source, target, rules, [&](const DataFileEntryInfo& e, bool selected, SetupDataReader::DataStatus s) {
-    seen.push_back(e.name + (selected ? " written " : " skipped ") + DataStatusText(s));
-  });
-  EXPECT_EQ(seen, (std::vector<std::string>{"kept skipped complete", "bad written the data does not inflate",
-                                            "new written complete"}));
+TEST_P(ExtractEntriesTest, ObserverSeesEveryEntryWithItsOutcome) {
+  // "kept" is skipped because it exists, or, when every file is overwritten,
+  // because the include list leaves it out.
+  for (bool overwriteAll : {false, true}) {
+    MemoryTarget target;
+    target.Put("kept", "k");
+    ExtractRules rules;
+    rules.overwriteAll = overwriteAll;
+    if (overwriteAll) rules.includeList = "bad;new";
+    std::vector<std::string> seen;
+    std::string bytes = Header(true, 2) + PrefixedEntry("kept", kHelloZlib) + PrefixedEntry("bad", "xx") +
+                        PrefixedEntry("new", kHelloZlib);
+    MemorySource source(bytes);
+    ExtractEntries(
+        source, target, rules,
+        [&](const DataFileEntryInfo& e, bool selected, SetupDataReader::DataStatus s) {
+          seen.push_back(e.name + (selected ? " written " : " skipped ") + DataStatusText(s));
+        },
+        GetParam());
+    EXPECT_EQ(seen, (std::vector<std::string>{"kept skipped complete", "bad written the data does not inflate",
+                                              "new written complete"}))
+        << "overwriting all: " << overwriteAll;
+  }
 }
 
 }  // namespace
