@@ -29,7 +29,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "engine/setup_data_reader.h"
 #include "engine/setup_data_stream.h"

@@ -176,7 +176,8 @@ ExtractReport ExtractEntries(ByteSource& source, ExtractTarget& target, const Ex
   if (reading == ExtractReading::kAhead && rules.overwriteAll) {
     // With every entry overwritten the selection depends on the name alone,
     // so the reading thread can decide which data to inflate.
-    ReadAheadReader reader(source, [&selector](const DataFileEntryInfo& entry) { return selector.Included(entry.name); });
+    ReadAheadReader reader(source,
+                           [&selector](const DataFileEntryInfo& entry) { return selector.Included(entry.name); });
     return ReadEntries(reader, target, selector, observer);
   }
   SetupDataReader reader(source);
