@@ -288,4 +288,15 @@ class SeededInstallationTest : public InstallTest {
   }
 };
 
+// Names the cases of a test parameterised by the version an upgrade starts
+// from (a `previous` member): "From8_2_6", since test names take no dots.
+struct FromPreviousVersionName {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
+    std::string name = std::string("From") + info.param.previous;
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name;
+  }
+};
+
 }  // namespace e2e

@@ -427,11 +427,7 @@ TEST_P(WebServerConfigUpgradeTest, IsUpdatedOnlyFromReleasesBefore773) {
 INSTANTIATE_TEST_SUITE_P(PreviousVersions, WebServerConfigUpgradeTest,
                          ::testing::Values(WebServerConfigCase{"7.7.2", kUpdatedWebServerConfig},
                                            WebServerConfigCase{"7.7.3", kOldWebServerConfig}),
-                         [](const ::testing::TestParamInfo<WebServerConfigCase>& info) {
-                           std::string name = std::string("From") + info.param.previous;
-                           std::replace(name.begin(), name.end(), '.', '_');
-                           return name;
-                         });
+                         FromPreviousVersionName());
 
 }  // namespace
 }  // namespace e2e

@@ -178,11 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "pipe 4096 1280 3845 8 0\r\n"},
                       UpgradeCase{"8.2.12", "pipe 4096 1280 2 10 0\r\n", ""},
                       UpgradeCase{"8.2.13", "", ""}),
-    [](const ::testing::TestParamInfo<UpgradeCase>& info) {
-      std::string name = std::string("From") + info.param.previous;
-      std::replace(name.begin(), name.end(), '.', '_');
-      return name;
-    });
+    FromPreviousVersionName());
 
 }  // namespace
 }  // namespace e2e
