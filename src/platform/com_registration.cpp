@@ -16,8 +16,7 @@ bool CallLibraryEntry(const std::string& library_path, const std::string& entry_
     return false;
   }
   using EntryFn = HRESULT(WINAPI*)();
-  auto entry = reinterpret_cast<EntryFn>(
-      reinterpret_cast<void*>(::GetProcAddress(library.get(), entry_name.c_str())));
+  auto entry = win32::ProcedureAddress<EntryFn>(library.get(), entry_name.c_str());
   if (entry == nullptr) {
     win32::LogFailure("finding " + entry_name + " in", library_path, ::GetLastError());
     return false;

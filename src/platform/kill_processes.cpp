@@ -33,10 +33,8 @@ const ProcessStatus* Psapi() {
     HMODULE psapi = win32::LoadSystemLibrary("psapi.dll").release();  // kept for the run
     if (psapi == nullptr) return nullptr;
     static ProcessStatus functions;
-    functions.EnumProcesses =
-        reinterpret_cast<EnumProcessesFn>(reinterpret_cast<void*>(::GetProcAddress(psapi, "EnumProcesses")));
-    functions.GetModuleFileNameExA = reinterpret_cast<GetModuleFileNameExAFn>(
-        reinterpret_cast<void*>(::GetProcAddress(psapi, "GetModuleFileNameExA")));
+    functions.EnumProcesses = win32::ProcedureAddress<EnumProcessesFn>(psapi, "EnumProcesses");
+    functions.GetModuleFileNameExA = win32::ProcedureAddress<GetModuleFileNameExAFn>(psapi, "GetModuleFileNameExA");
     if (functions.EnumProcesses == nullptr || functions.GetModuleFileNameExA == nullptr) {
       win32::LogFailure("looking up the process functions in", "psapi.dll", ::GetLastError());
       return nullptr;

@@ -80,8 +80,7 @@ ChangeServiceConfig2AFn ChangeConfig2() {
   static const ChangeServiceConfig2AFn function = []() -> ChangeServiceConfig2AFn {
     HMODULE advapi = win32::LoadSystemLibrary("advapi32.dll").release();
     if (advapi == nullptr) return nullptr;
-    auto found = reinterpret_cast<ChangeServiceConfig2AFn>(
-        reinterpret_cast<void*>(::GetProcAddress(advapi, "ChangeServiceConfig2A")));
+    auto found = win32::ProcedureAddress<ChangeServiceConfig2AFn>(advapi, "ChangeServiceConfig2A");
     if (found == nullptr) win32::LogFailure("looking up", "ChangeServiceConfig2A", ::GetLastError());
     return found;  // advapi32 stays loaded for the run, as the system keeps it anyway
   }();

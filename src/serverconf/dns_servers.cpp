@@ -18,8 +18,7 @@ std::string SystemDnsServers() {
   const win32::ScopedModule library = win32::LoadSystemLibrary("iphlpapi.dll");
   if (!library) return {};
   using GetNetworkParamsFn = DWORD(WINAPI*)(PFIXED_INFO, PULONG);
-  auto get_params = reinterpret_cast<GetNetworkParamsFn>(
-      reinterpret_cast<void*>(::GetProcAddress(library.get(), "GetNetworkParams")));
+  auto get_params = win32::ProcedureAddress<GetNetworkParamsFn>(library.get(), "GetNetworkParams");
   if (!get_params) {
     win32::LogFailure("finding GetNetworkParams in", "iphlpapi.dll", ::GetLastError());
     return {};

@@ -19,9 +19,7 @@ using AddConnectionFn = DWORD(WINAPI*)(LPNETRESOURCEA, LPCSTR, LPCSTR, DWORD);
 AddConnectionFn AddConnection() {
   static AddConnectionFn function = [] {
     HMODULE mpr = win32::LoadSystemLibrary("mpr.dll").release();  // kept loaded for the life of the process
-    return mpr ? reinterpret_cast<AddConnectionFn>(
-                     reinterpret_cast<void*>(::GetProcAddress(mpr, "WNetAddConnection2A")))
-               : nullptr;
+    return win32::ProcedureAddress<AddConnectionFn>(mpr, "WNetAddConnection2A");
   }();
   return function;
 }

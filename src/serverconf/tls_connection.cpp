@@ -29,7 +29,7 @@ struct TlsLibraries {
 
 template <class Function>
 void Bind(HMODULE module, const char* name, Function& function) {
-  if (module != nullptr) function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  function = win32::ProcedureAddress<Function>(module, name);
 }
 
 const TlsLibraries& Libraries() {

@@ -38,9 +38,7 @@ using ConnectionDialogFn = DWORD(WINAPI*)(HWND, DWORD);
 ConnectionDialogFn ConnectionDialog() {
   static ConnectionDialogFn function = [] {
     HMODULE mpr = win32::LoadSystemLibrary("mpr.dll").release();  // kept loaded for the life of the process
-    return mpr ? reinterpret_cast<ConnectionDialogFn>(
-                     reinterpret_cast<void*>(::GetProcAddress(mpr, "WNetConnectionDialog")))
-               : nullptr;
+    return win32::ProcedureAddress<ConnectionDialogFn>(mpr, "WNetConnectionDialog");
   }();
   return function;
 }

@@ -7,8 +7,8 @@ namespace win32 {
 
 bool RestrictLibrarySearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  auto set_default = ProcedureAddress<SetDefaultDllDirectoriesFn>(::GetModuleHandleA("kernel32.dll"),
+                                                                  "SetDefaultDllDirectories");
   ::SetDllDirectoryA("");
   if (set_default == nullptr) {
     LogLine("restricting the library search: SetDefaultDllDirectories is not available on this system");

@@ -30,4 +30,13 @@ ScopedModule LoadSystemLibrary(const std::string& name);
 // thread's last error telling why; nothing is logged.
 HMODULE LoadLibraryWithOwnFolder(const std::string& path);
 
+// The function `name` exported by `module`, as a pointer of type Function;
+// nullptr when the module is null or does not export it (then the thread's
+// last error tells why).
+template <class Function>
+Function ProcedureAddress(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 }  // namespace win32
