@@ -35,6 +35,21 @@ constexpr char kUpgradingFromValue[] = "UpgradingFrom";
 // the report goes through the local one.
 constexpr DWORD kBeforeReportMs = 2000;
 
+// An upgrade that ended between registering the new version and sending
+// the version-gated commands left the version it started from: this run
+// upgrades from that version, not from the one registered.
+void ResumeInterruptedUpgrade(setup::SetupState& state, setup::TAdvancedRegistry& product_key) {
+  if (!state.ConfigPresentAtDestination) return;
+  std::vector<std::string> names;
+  product_key.GetValueNames(names);
+  if (std::find(names.begin(), names.end(), kUpgradingFromValue) == names.end()) return;
+  const std::string from = product_key.ReadString(kUpgradingFromValue);
+  if (from.empty()) return;
+  win32::LogLine("installation: an interrupted upgrade from " + from + " is completed");
+  state.PreviousVersion = from;
+  state.PreviousOlderThan827 = !VersionAtLeast(from, "8.2.7");
+}
+
 // The window's progress display, which puts the mail server back as it was
 // before a failure ends the setup: once the servers are about to be stopped,
 // the ones running are noted; a fatal error starts them again and restores
@@ -93,7 +108,12 @@ class RecoveringProgress final : public InstallProgress {
 class Installation {
  public:
   Installation(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices, InstallParts& parts)
-      : window_(window), state_(state), choices_(choices), parts_(parts), progress_(window, state, services_) {}
+      : window_(window),
+        state_(state),
+        choices_(choices),
+        parts_(parts),
+        progress_(window, state, services_),
+        placer_(progress_) {}
 
   void RecoverServers() { progress_.RecoverServers(); }
 
@@ -101,129 +121,126 @@ class Installation {
     // The installing page is drawn before the checks that read the whole
     // distribution run.
     window_.ProcessMessages();
-    serverconf::ConvertRegistry(true);
-    WriteComponentFlags();
-    SetInstallFolder();
-    state_.ConfigPresentAtDestination = IsDirectory(Install() + "config\\");
-    ResumeInterruptedUpgrade();
-    // A damaged or truncated container is found before anything is stopped
-    // or changed, so that a bad download leaves the mail server running.
-    if (!DistributionIntact(progress_, state_, state_.ProgramDir)) return;
-    RememberStartTypes();
-    Step();  // 1
-    StopRunningServers();
-    Step();  // 2
-    if (!ExtractSetupData()) return;
-    if (state_.EditionRedetected) serverconf::SaveServerConfig();
-    Step();  // 3
-    if (!InstallFiles(progress_, parts_.components, state_, FilePaths())) return;
-    Step();  // 4
-    ExtractTarnoMcb(state_, state_.ProgramDir);
-    Step();  // 5
-    if (!state_.ConfigPresentAtDestination) PrepareNewInstallation();
-    Step();  // 6
-    if (state_.EditionSelectable) StoreEditionChoice();
-    Step();  // 7
-    if (WebServerConfigOutdated()) serverconf::UpdateWebServerConfig(Install());
-    Step();  // 8
-    Step();  // 9
-    // The new version is registered here, the commands of the versions
-    // passed over go out at the end: a run ending in between leaves a note.
-    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, state_.PreviousVersion);
-    CreateIconsAndUninstallEntry();
-    Step();  // 10
-    RemoveDeselectedComponents(state_);
-    InstallAndStartServices();
-    Step();  // 11
-    RemoveExtractedTree(staging_);
-    LetServersSettle();
-    SendInstallationReport();
-    Step();  // 12
-    progress_.SetProgressText(setup::Messages().cFinished);
-    state_.ServersNotStarted = !platform::CheckServicesStarted(state_, services_);
-    RestoreStartTypes();
-    SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
-    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, "");
-    if (state_.OldWebMailDetected) window_.ShowWarning(setup::Messages().cSetupRequireWebMail);
+    const InstallPlanInputs inputs = DetectForInstallation(state_, choices_, parts_.product_key);
+    serverconf::SetInstallPath(state_.InstallFolder);
+    roots_ = ProductPlanRoots(state_, "");
+    const InstallPlan plan =
+        PlanInstallation(inputs.detection, inputs.request, inputs.distribution, setup::Messages());
+    state_.WebMailInstalled = plan.web_mail_installed;
+    services_.Reset();
+    for (const PlanStep& step : plan.steps)
+      if (!Apply(step)) return;
   }
 
  private:
   const std::string& Install() const { return state_.InstallFolder; }
-  bool Upgrading() const { return state_.ConfigPresentAtDestination && platform::IsNtFamily(); }
-  void Step() { window_.StepProgress(); }
+
+  // One step of the plan; false when it ended the installation.
+  bool Apply(const PlanStep& step) {
+    switch (step.kind) {
+      case StepKind::kConvertRegistry:
+        serverconf::ConvertRegistry(true);
+        return true;
+      case StepKind::kWriteComponentFlags:
+        WriteComponentFlags(step);
+        return true;
+      case StepKind::kCheckContainers:
+        return ContainersIntact(step);
+      case StepKind::kRememberStartTypes:
+        platform::RememberAndEnableStartTypes(services_);
+        return true;
+      case StepKind::kProgressStep:
+        window_.StepProgress();
+        return true;
+      case StepKind::kStopServers:
+        progress_.NoteRunningServers();
+        platform::CheckRunningServers(state_, services_, progress_);
+        platform::CheckRunningServers(state_, services_, progress_);
+        return true;
+      case StepKind::kExtractSetupData:
+        roots_.staging = engine::ExtractSetupData(progress_, state_.ProgramDir);
+        return !roots_.staging.empty();
+      case StepKind::kSaveServerConfig:
+        serverconf::SaveServerConfig();
+        return true;
+      case StepKind::kPrepareDemoConfiguration:
+        serverconf::PrepareDemoConfiguration(Install());
+        return true;
+      case StepKind::kStoreEditionChoice:
+        serverconf::StoreEditionChoice(choices_.edition, choices_.console_mode, state_.ConfigPresentAtDestination,
+                                       Install());
+        return true;
+      case StepKind::kUpdateWebServerConfig:
+        serverconf::UpdateWebServerConfig(Install());
+        return true;
+      case StepKind::kNoteUpgradingFrom:
+        parts_.product_key.WriteString(kUpgradingFromValue, step.name);
+        return true;
+      case StepKind::kCreateIconsAndUninstallEntry:
+        CreateIconsAndUninstallEntry(step);
+        return true;
+      case StepKind::kInstallAndStartServices:
+        platform::InstallAndStartServices(state_, services_, progress_, parts_.com);
+        // The servers run again and are the installation's own business from here.
+        progress_.Disarm();
+        return true;
+      case StepKind::kRemoveStaging:
+        RemoveExtractedTree(roots_.staging);
+        return true;
+      case StepKind::kWaitBeforeReport:
+        window_.ProcessMessages();
+        ::Sleep(kBeforeReportMs);
+        return true;
+      case StepKind::kSendReport:
+        SendInstallationReport(step.flag);
+        return true;
+      case StepKind::kCheckServicesStarted:
+        state_.ServersNotStarted = !platform::CheckServicesStarted(state_, services_);
+        return true;
+      case StepKind::kRestoreStartTypes:
+        platform::RestoreStartTypes(state_, services_);
+        return true;
+      case StepKind::kServerCommand:
+        parts_.commands.ServerCommand(step.command.server, step.command.message, step.command.first,
+                                      step.command.second);
+        return true;
+      case StepKind::kClearUpgradingFrom:
+        parts_.product_key.WriteString(kUpgradingFromValue, "");
+        return true;
+      case StepKind::kWarnOldWebMail:
+        window_.ShowWarning(step.name);
+        return true;
+      default: {
+        FileStageParts files{progress_, placer_, parts_.components, roots_};
+        return ApplyFileStep(step, files);
+      }
+    }
+  }
 
   // The five writes share one guard: the first failing write ends them.
-  void WriteComponentFlags() {
-    const bool flags[] = {state_.NoInstallIM, state_.NoInstallWebMail, state_.NoInstallCalendar,
-                          state_.NoInstallAV, state_.NoInstallIAS};
+  void WriteComponentFlags(const PlanStep& step) {
     try {
-      for (size_t i = 0; i < std::size(flags); ++i) parts_.product_key.WriteBool(kComponentFlagNames[i], flags[i]);
+      for (const auto& [name, value] : step.flags) parts_.product_key.WriteBool(name, value);
     } catch (const std::exception& error) {
       win32::LogLine(std::string("installation: component choices not all written: ") + error.what());
     }
   }
 
-  void SetInstallFolder() {
-    state_.InstallFolder = AdjustTrailingBackslash(choices_.destination_dir, true, false);
-    serverconf::SetInstallPath(state_.InstallFolder);
+  bool ContainersIntact(const PlanStep& step) {
+    for (const std::string& name : step.containers) {
+      if (DataFileIntact(roots_.program + name)) continue;  // a damaged one is logged there
+      progress_.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
+      return false;
+    }
+    return true;
   }
 
-
-  // An upgrade that ended between registering the new version and sending
-  // the version-gated commands left the version it started from: this run
-  // upgrades from that version, not from the one registered.
-  void ResumeInterruptedUpgrade() {
-    if (!state_.ConfigPresentAtDestination) return;
-    std::vector<std::string> names;
-    parts_.product_key.GetValueNames(names);
-    if (std::find(names.begin(), names.end(), kUpgradingFromValue) == names.end()) return;
-    const std::string from = parts_.product_key.ReadString(kUpgradingFromValue);
-    if (from.empty()) return;
-    win32::LogLine("installation: an interrupted upgrade from " + from + " is completed");
-    state_.PreviousVersion = from;
-    state_.PreviousOlderThan827 = !VersionAtLeast(from, "8.2.7");
-  }
-
-  void RememberStartTypes() {
-    services_.Reset();
-    if (Upgrading()) platform::RememberAndEnableStartTypes(services_);
-  }
-
-  void StopRunningServers() {
-    progress_.NoteRunningServers();
-    platform::CheckRunningServers(state_, services_, progress_);
-    platform::CheckRunningServers(state_, services_, progress_);
-  }
-
-  bool ExtractSetupData() {
-    staging_ = engine::ExtractSetupData(progress_, state_.ProgramDir);
-    return !staging_.empty();
-  }
-
-  FileStagePaths FilePaths() const { return {staging_, state_.ProgramDir, choices_.program_file}; }
-
-  void PrepareNewInstallation() {
-    ExtractDemoData(state_, staging_);
-    serverconf::PrepareDemoConfiguration(Install());
-    new_installation_ = true;
-  }
-
-  void StoreEditionChoice() {
-    serverconf::StoreEditionChoice(choices_.edition, choices_.console_mode, state_.ConfigPresentAtDestination,
-                                   Install());
-  }
-
-  bool WebServerConfigOutdated() const {
-    return state_.ConfigPresentAtDestination &&
-           PreviousVersionBelow(state_.PreviousVersion, kWebServerConfigUpdateBelow);
-  }
-
-  void CreateIconsAndUninstallEntry() {
+  void CreateIconsAndUninstallEntry(const PlanStep& step) {
     platform::IconsAndUninstallInput input;
     input.install_dir = Install();
-    input.setup_file_name = choices_.program_file;
-    input.web_mail_installed = state_.WebMailInstalled;
-    input.nt_family = platform::IsNtFamily();
+    input.setup_file_name = step.name;
+    input.web_mail_installed = step.flag;
+    input.nt_family = step.nt_family;
     input.user_name = choices_.user_name;
     input.user_email = choices_.user_email;
     input.user_company = choices_.user_company;
@@ -232,17 +249,7 @@ class Installation {
                                            {parts_.shell_folders, parts_.uninstall_key, parts_.product_key}, input);
   }
 
-  void InstallAndStartServices() {
-    platform::InstallAndStartServices(state_, services_, progress_, parts_.com);
-    progress_.Disarm();
-  }
-
-  void LetServersSettle() {
-    window_.ProcessMessages();
-    ::Sleep(kBeforeReportMs);
-  }
-
-  void SendInstallationReport() {
+  void SendInstallationReport(bool new_installation) {
     const setup::SetupMessages& text = setup::Messages();
     mailclient::InstallationReport report;
     report.UserName = choices_.user_name;
@@ -261,11 +268,7 @@ class Installation {
     // A slow mail server may hold each reply for a minute: meanwhile the
     // window answers what is sent to it rather than looking hung.
     win32::RunServingSentMessages(
-        [&] { mailclient::SendInstallationReport(parts_.mail, report, new_installation_); });
-  }
-
-  void RestoreStartTypes() {
-    if (Upgrading()) platform::RestoreStartTypes(state_, services_);
+        [&] { mailclient::SendInstallationReport(parts_.mail, report, new_installation); });
   }
 
   InstallWindow& window_;
@@ -274,11 +277,45 @@ class Installation {
   InstallParts& parts_;
   platform::ServiceInstallState services_;
   RecoveringProgress progress_;
-  std::string staging_;
-  bool new_installation_ = false;
+  StagedFilePlacer placer_;
+  PlanRoots roots_;
 };
 
 }  // namespace
+
+InstallPlanInputs DetectForInstallation(setup::SetupState& state, const InstallChoices& choices,
+                                        setup::TAdvancedRegistry& product_key) {
+  state.InstallFolder = AdjustTrailingBackslash(choices.destination_dir, true, false);
+  InstallPlanInputs inputs;
+  InstallDetection& d = inputs.detection;
+  ProbeDestination(state.InstallFolder, d);
+  state.ConfigPresentAtDestination = d.config_present;
+  ResumeInterruptedUpgrade(state, product_key);
+  d.previous_version = state.PreviousVersion;
+  d.edition_selectable = state.EditionSelectable;
+  d.edition_redetected = state.EditionRedetected;
+  d.previous_older_than_827 = state.PreviousOlderThan827;
+  d.old_web_mail_detected = state.OldWebMailDetected;
+  d.nt_family = platform::IsNtFamily();
+
+  FileStagePaths paths;
+  paths.program_file = choices.program_file;
+  inputs.request = FileStageRequest(state, paths);
+  inputs.request.edition = choices.edition;
+  inputs.request.basic_console = choices.console_mode == serverconf::InterfaceMode::kBasic;
+  inputs.distribution = ProbeDistribution(state.ProgramDir);
+  return inputs;
+}
+
+PlanRoots ProductPlanRoots(const setup::SetupState& state, const std::string& staging) {
+  PlanRoots roots;
+  roots.install = state.InstallFolder;
+  roots.staging = staging;
+  roots.program = AdjustTrailingBackslash(state.ProgramDir, true, false);
+  roots.windows = GetSpecialDirectory(SpecialDirectoryKind::kWindows);
+  roots.setup_version = setup::kSetupVersion;
+  return roots;
+}
 
 void InstallProduct(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices,
                     InstallParts& parts) {

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "engine/install_files.h"
+#include "engine/install_plan.h"
 #include "engine/install_product_files.h"
 #include "engine/upgrade_commands.h"
 #include "mailclient/text_mail.h"
@@ -65,14 +66,27 @@ struct InstallParts {
   ReportEndpoints report_endpoints;
 };
 
-// The number of times the sequence advances the progress bar.
-inline constexpr int kInstallProgressSteps = 12;
+// What an installation is planned from.
+struct InstallPlanInputs {
+  InstallDetection detection;
+  InstallRequest request;
+  DistributionContents distribution;
+};
 
-// The component flags written under the product key, in their order.
-inline constexpr const char* kComponentFlagNames[] = {"NoInstallIM", "NoInstallWebMail", "NoInstallCalendar",
-                                                       "NoInstallAV", "NoInstallIAS"};
+// Fixes state.InstallFolder from the chosen destination and reads what the
+// plan needs that start-up did not: the destination's folders
+// (state.ConfigPresentAtDestination), and the version an interrupted upgrade
+// started from (its "UpgradingFrom" note under the product key replaces
+// state.PreviousVersion). Reads only; changes nothing on the machine.
+InstallPlanInputs DetectForInstallation(setup::SetupState& state, const InstallChoices& choices,
+                                        setup::TAdvancedRegistry& product_key);
 
-// Runs the whole installation. `state` is the setup's shared state; the
+// The folders of an installation's plan: state.InstallFolder, `staging`, the
+// program's folder and the Windows directory.
+PlanRoots ProductPlanRoots(const setup::SetupState& state, const std::string& staging);
+
+// Runs the whole installation: DetectForInstallation, PlanInstallation, and
+// each step of the plan in order. `state` is the setup's shared state; the
 // sequence sets InstallFolder, ConfigPresentAtDestination and
 // WebMailInstalled in it.
 void InstallProduct(InstallWindow& window, setup::SetupState& state, const InstallChoices& choices,

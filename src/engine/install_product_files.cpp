@@ -14,19 +14,16 @@
 namespace engine {
 namespace {
 
-std::string Str(std::string_view text) { return std::string(text); }
-
 bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Optional containers lie beside the setup program or not at all.
-bool BesideProgram(const FileStagePaths& paths, const char* container) {
-  return FileExists(paths.program_dir + container);
-}
 
+// What is deleted is staging material, a component that was not chosen or,
+// in the uninstall, a program file: one that stays does no harm to what
+// follows, so a failure is logged and the run goes on.
 void DeleteFileSilently(const std::string& path) {
-  // What is deleted here is either staging material or a component that was
-  // not chosen; a file that stays does no harm to the installation.
-  ::DeleteFileA(path.c_str());
+  if (::DeleteFileA(path.c_str())) return;
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) win32::LogFailure("deleting", path, error);
 }
 
 bool CreateInstallDirectory(InstallProgress& progress, const std::string& install) {
@@ -38,111 +35,6 @@ bool CreateInstallDirectory(InstallProgress& progress, const std::string& instal
   win32::LogFailure("create installation directory", install, error);
   progress.FatalError(setup::Messages().cErrorDir + win32::ErrorText(error), setup::kExitDestinationNotCreatable);
   return false;
-}
-
-// An older layout kept some configuration files directly in INSTALL. Where
-// the configuration directory already holds one, the move fails and both
-// files stay.
-void MoveOldLayoutFiles(const std::string& install) {
-  for (std::string_view name : kOldLayoutConfigFiles) {
-    std::string old_path = install + Str(name);
-    if (FileExists(old_path)) MoveFileTo(old_path, install + "config\\" + Str(name));
-  }
-}
-
-bool InstallWebMail(InstallProgress& progress, StagedFilePlacer& placer, setup::SetupState& state,
-                    const FileStagePaths& paths) {
-  const std::string& install = state.InstallFolder;
-  const std::string staged = paths.staging + "webmail\\";
-  state.WebMailInstalled = true;
-  progress.SetProgressText(setup::Messages().cInstallingWeb);
-  WriteTextFile("", install + "control.exe.local", false, false);
-  if (!ExtractRequiredContainer(progress, paths.program_dir + "setupweb.dat", staged)) return false;
-
-  const std::string config = install + "webmail\\config\\";
-  // The administrator's web mail settings and users are never replaced.
-  if (!FileExists(config + "settings.dat")) CopyTemplateFile(install, paths.staging, staged + "settings.dat", config);
-  DeleteFileSilently(staged + "settings.dat");
-  if (!FileExists(config + "users.dat")) {
-    ForceDirectoryTree(config);
-    if (!placer.PlaceFile("users.dat", staged + "config\\", config, true)) return false;
-  }
-  DeleteFileSilently(staged + "config\\users.dat");
-
-  if (!placer.PlaceTree(install + "html\\mail\\", staged + "html\\", "")) return false;
-  DeleteDirectoryTree(staged + "html\\");
-  DeleteDirectoryTree(install + "webmail\\projects\\");
-  if (!placer.PlaceTree(install + "webmail\\", staged, "")) return false;
-  RemoveExtractedTree(staged);
-  return true;
-}
-
-void InstallPhp(const std::string& install, const FileStagePaths& paths) {
-  const std::string php = install + "php\\";
-  ExtractDataFile(paths.program_dir + "setupphp.dat", php, true, "", 0, "");
-  CopyTemplateFile(install, paths.staging, php + "wmi.ini", GetSpecialDirectory(SpecialDirectoryKind::kWindows));
-  DeleteFileSilently(php + "wmi.ini");
-}
-
-bool InstallSpamTrees(StagedFilePlacer& placer, ComponentServices& services, const std::string& install,
-                      const std::string& staging) {
-  const bool spam_new = !IsDirectory(install + "spam\\");
-  if (spam_new && !placer.PlaceTree(install, staging, "spam\\")) return false;
-  if (!FileExists(install + "spam\\challenge.mdb") &&
-      !placer.PlaceFile("challenge.mdb", staging + "spam\\", install + "spam\\", true))
-    return false;
-  if (!services.DSNExists(kSpamChallengeDsn))
-    services.CreateAccessDSN(kSpamChallengeDsn, install + "spam\\challenge.mdb");
-
-  const std::string rules = install + "spam\\rules\\";
-  if (spam_new) {
-    // The whole staged tree was placed a moment ago (moved, so its rules
-    // may be gone from STAGING): replacing its rules 1 to 6 by the same
-    // staged files would change nothing on disk, so only the texts of that
-    // second copy are shown ("local.cf" is not copied again).
-    placer.AnnounceTree(install, "spam\\rules\\", "local.cf");
-    return true;
-  }
-  if (IsDirectory(rules)) {
-    for (std::string_view mask : kReplacedSpamRuleMasks) DeleteDirectoryTree(rules, Str(mask), false);
-    // The administrator's own rules stay.
-    DeleteFileSilently(staging + "spam\\rules\\local.cf");
-  }
-  return placer.PlaceTree(install, staging, "spam\\rules\\");
-}
-
-bool InstallCalendarTrees(StagedFilePlacer& placer, ComponentServices& services, const std::string& install,
-                          const std::string& staging) {
-  if (IsDirectory(install + "calendar\\")) {
-    placer.PlaceFile("calendar.xml", staging + "calendar\\", install + "calendar\\", false);
-    if (!placer.PlaceTree(install, staging, "calendar\\holidays\\")) return false;
-    if (!placer.PlaceTree(install, staging, "calendar\\doc\\")) return false;
-  } else if (!placer.PlaceTree(install, staging, "calendar\\")) {
-    return false;
-  }
-  if (!FileExists(install + "calendar\\calendar.mdb") &&
-      !placer.PlaceFile("calendar.mdb", staging + "calendar\\", install + "calendar\\", true))
-    return false;
-  if (!services.DSNExists(kCalendarDsn)) services.CreateAccessDSN(kCalendarDsn, install + "calendar\\calendar.mdb");
-  return true;
-}
-
-bool InstallAntivirus(InstallProgress& progress, ComponentServices& services, const setup::SetupState& state,
-                      const FileStagePaths& paths) {
-  const std::string& install = state.InstallFolder;
-  progress.SetProgressText(setup::Messages().cInstallingAV);
-  const std::string staged = paths.staging + "avast\\";
-  if (!ExtractRequiredContainer(progress, paths.program_dir + "setupav.dat", staged)) return false;
-  if (IsDirectory(install + "avast") && state.PreviousOlderThan827) DeleteDirectoryTree(install + "avast\\");
-  // The engine's own setup reports nothing the installation acts upon.
-  services.LoadAvSetupInterface(staged);
-  services.InstallAvEngine(install + "avast");
-  services.UnloadAvSetupInterface();
-  services.LoadAvSetupInterface(install + "avast\\setup\\");
-  services.UpdateAvEngineFiles();
-  services.UnloadAvSetupInterface();
-  RemoveExtractedTree(staged);
-  return true;
 }
 
 }  // namespace
@@ -177,15 +69,31 @@ bool ExtractRequiredContainer(InstallProgress& progress, const std::string& cont
   return false;
 }
 
+DistributionContents ProbeDistribution(const std::string& program_dir) {
+  const std::string dir = AdjustTrailingBackslash(program_dir, true, false);
+  DistributionContents d;
+  d.antivirus = FileExists(dir + "setupav.dat");
+  d.ldap = FileExists(dir + "setupldap.dat");
+  d.php = FileExists(dir + "setupphp.dat");
+  d.other = FileExists(dir + "other.dat");
+  d.tarno_mcb = FileExists(dir + "tarno.mcb");
+  return d;
+}
+
+void ProbeDestination(const std::string& install, InstallDetection& d) {
+  d.config_present = IsDirectory(install + "config\\");
+  d.spam_present = IsDirectory(install + "spam\\");
+  d.spam_rules_present = IsDirectory(install + "spam\\rules\\");
+  d.calendar_present = IsDirectory(install + "calendar\\");
+  d.antivirus_present = IsDirectory(install + "avast");
+}
+
 std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir) {
   const std::string dir = AdjustTrailingBackslash(program_dir, true, false);
-  std::vector<std::string> containers{dir + "setup.Dat"};
-  auto present = [&](const char* name) { return FileExists(dir + name); };
-  if (present("setupav.dat") && !state.NoInstallAV) containers.push_back(dir + "setupav.dat");
-  if (present("setupldap.dat")) containers.push_back(dir + "setupldap.dat");
-  if (present("setupphp.dat")) containers.push_back(dir + "setupphp.dat");
-  if (!state.NoInstallWebMail) containers.push_back(dir + "setupweb.dat");
-  if (present("other.dat")) containers.push_back(dir + "other.dat");
+  InstallRequest request;
+  request.excluded = FileStageRequest(state, {}).excluded;
+  std::vector<std::string> containers = ContainersOf(request, ProbeDistribution(dir));
+  for (std::string& name : containers) name = dir + name;
   return containers;
 }
 
@@ -210,76 +118,133 @@ std::string ExtractSetupData(InstallProgress& progress, const std::string& progr
   return staging;
 }
 
-void ExtractTarnoMcb(const setup::SetupState& state, const std::string& program_dir) {
-  std::string container = AdjustTrailingBackslash(program_dir, true, false) + "tarno.mcb";
-  if (state.ConfigPresentAtDestination || !FileExists(container)) return;
-  ExtractDataFile(container, state.InstallFolder + "config\\", true, "", 0, "");
+bool ApplyRemovalStep(const PlanStep& step, const PlanRoots& roots) {
+  const std::string target = ResolvePlanPath(step.target, roots);
+  switch (step.kind) {
+    case StepKind::kDeleteFile:
+      DeleteFileSilently(target);
+      return true;
+    case StepKind::kDeleteMatching:
+      DeleteDirectoryTree(target, step.name, false);
+      return true;
+    case StepKind::kDeleteTree:
+      DeleteDirectoryTree(target);
+      return true;
+    default:
+      return false;
+  }
 }
 
-void ExtractDemoData(const setup::SetupState& state, const std::string& staging) {
-  if (state.ConfigPresentAtDestination) return;
-  ExtractDataFile(staging + "demo.dat", state.InstallFolder + "config\\", true, "", 0, "");
+bool ApplyFileStep(const PlanStep& step, FileStageParts& parts) {
+  InstallProgress& progress = parts.progress;
+  StagedFilePlacer& placer = parts.placer;
+  const std::string source = ResolvePlanPath(step.source, parts.roots);
+  const std::string target = ResolvePlanPath(step.target, parts.roots);
+  switch (step.kind) {
+    case StepKind::kProgressText:
+      progress.SetProgressText(step.name);
+      return true;
+    case StepKind::kCreateInstallDirectory:
+      return CreateInstallDirectory(progress, target);
+    case StepKind::kForceDirectory:
+      ForceDirectoryTree(target);
+      return true;
+    case StepKind::kCopyFile:
+      return CopyInstallFile(progress, step.name, source, target, step.mandatory) || !step.mandatory;
+    case StepKind::kPlaceFile:
+      if (step.rule == PlaceRule::kWhenMissing && FileExists(target + step.name)) return true;
+      if (step.rule == PlaceRule::kWhenStaged && !FileExists(source + step.name)) return true;
+      return placer.PlaceFile(step.name, source, target, step.mandatory) || !step.mandatory;
+    case StepKind::kPlaceTree:
+      return placer.PlaceTree(target, source, step.name);
+    case StepKind::kAnnounceTree:
+      placer.AnnounceTree(target, step.source.relative, step.name);
+      return true;
+    case StepKind::kMoveFile:
+      // Where the target exists already the move fails and both files stay.
+      if (FileExists(source)) MoveFileTo(source, target);
+      return true;
+    case StepKind::kCopyTemplate: {
+      const std::string name = source.substr(source.find_last_of('\\') + 1);
+      if (step.rule == PlaceRule::kWhenMissing && FileExists(target + name)) return true;
+      CopyTemplateFile(parts.roots.install, parts.roots.staging, source, target);
+      return true;
+    }
+    case StepKind::kExtractContainer:
+      if (step.required) return ExtractRequiredContainer(progress, source, target);
+      // An optional container that cannot be read is logged by the reader;
+      // the installation does without it.
+      ExtractDataFile(source, target, step.overwrite_all, step.keep_list, 0, "");
+      return true;
+    case StepKind::kWriteEmptyFile:
+      WriteTextFile("", target, false, false);
+      return true;
+    case StepKind::kRemoveExtractedTree:
+      RemoveExtractedTree(target);
+      return true;
+    case StepKind::kCreateDataSource:
+      if (!parts.services.DSNExists(step.name)) parts.services.CreateAccessDSN(step.name, target);
+      return true;
+    // The engine's own setup reports nothing the installation acts upon.
+    case StepKind::kLoadAvSetupInterface:
+      parts.services.LoadAvSetupInterface(target);
+      return true;
+    case StepKind::kInstallAvEngine:
+      parts.services.InstallAvEngine(target);
+      return true;
+    case StepKind::kUnloadAvSetupInterface:
+      parts.services.UnloadAvSetupInterface();
+      return true;
+    case StepKind::kUpdateAvEngineFiles:
+      parts.services.UpdateAvEngineFiles();
+      return true;
+    default:
+      if (ApplyRemovalStep(step, parts.roots)) return true;
+      win32::LogLine("file stage: step kind " + std::to_string(static_cast<int>(step.kind)) +
+                     " is no file step; skipped");
+      return true;
+  }
+}
+
+InstallDetection FileStageDetection(const setup::SetupState& state) {
+  InstallDetection detection;
+  detection.previous_version = state.PreviousVersion;
+  detection.previous_older_than_827 = state.PreviousOlderThan827;
+  ProbeDestination(state.InstallFolder, detection);
+  return detection;
+}
+
+InstallRequest FileStageRequest(const setup::SetupState& state, const FileStagePaths& paths) {
+  InstallRequest request;
+  request.install_folder = state.InstallFolder;
+  request.program_file = paths.program_file;
+  request.excluded.instant_messaging = state.NoInstallIM;
+  request.excluded.web_mail = state.NoInstallWebMail;
+  request.excluded.groupware = state.NoInstallCalendar;
+  request.excluded.anti_virus = state.NoInstallAV;
+  request.excluded.anti_spam = state.NoInstallIAS;
+  return request;
 }
 
 bool InstallFiles(InstallProgress& progress, ComponentServices& services, setup::SetupState& state,
                   const FileStagePaths& paths) {
-  const std::string& install = state.InstallFolder;
-  const std::string& staging = paths.staging;
+  const InstallRequest request = FileStageRequest(state, paths);
+  const std::string program_dir = AdjustTrailingBackslash(paths.program_dir, true, false);
   StagedFilePlacer placer(progress);
-
-  if (!CreateInstallDirectory(progress, install)) return false;
-  ForceDirectoryTree(install + "config\\");
-  ForceDirectoryTree(install + "xml\\");
-  CopyInstallFile(progress, "info.xml", paths.program_dir, install + "xml\\", false);
-
-  for (std::string_view name : kProgramFiles)
-    if (!placer.PlaceFile(Str(name), staging, install, true)) return false;
-  for (std::string_view name : kOptionalProgramFiles) placer.PlaceFile(Str(name), staging, install, false);
-  for (std::string_view name : kComponentProgramFiles)
-    if (FileExists(staging + Str(name)) && !placer.PlaceFile(Str(name), staging, install, true)) return false;
-
-  MoveOldLayoutFiles(install);
-  // An existing certificate is never replaced.
-  if (!FileExists(install + "config\\cert.pem")) placer.PlaceFile("cert.pem", staging, install + "config\\", false);
-
-  if (!InstallComponentTrees(progress, placer, services, state, paths)) return false;
-
-  for (std::string_view name : kCompanionDocuments)
-    if (!CopyInstallFile(progress, Str(name), paths.program_dir, install, true)) return false;
-  if (!FileExists(install + "config\\webserver.dat"))
-    CopyTemplateFile(install, staging, staging + "webserver.dat", install + "config\\");
-  if (!CopyInstallFile(progress, paths.program_file, paths.program_dir, install, true)) return false;
-
-  if (BesideProgram(paths, "setupldap.dat"))
-    ExtractDataFile(paths.program_dir + "setupldap.dat", install + "ldap\\", false, kLdapKeepList, 0, "");
-  if (BesideProgram(paths, "setupphp.dat")) InstallPhp(install, paths);
-  if (!state.NoInstallWebMail && !InstallWebMail(progress, placer, state, paths)) return false;
-  if (BesideProgram(paths, "other.dat")) ExtractDataFile(paths.program_dir + "other.dat", install, true, "", 0, "");
-  return true;
-}
-
-bool InstallComponentTrees(InstallProgress& progress, StagedFilePlacer& placer, ComponentServices& services,
-                           const setup::SetupState& state, const FileStagePaths& paths) {
-  const std::string& install = state.InstallFolder;
-  const std::string& staging = paths.staging;
-  for (std::string_view tree : kSharedTrees)
-    if (!placer.PlaceTree(install, staging, Str(tree))) return false;
-  if (!InstallSpamTrees(placer, services, install, staging)) return false;
-  if (!InstallCalendarTrees(placer, services, install, staging)) return false;
-  for (std::string_view tree : kDocumentTrees)
-    if (!placer.PlaceTree(install, staging, Str(tree))) return false;
-  if (BesideProgram(paths, "setupav.dat") && !state.NoInstallAV)
-    return InstallAntivirus(progress, services, state, paths);
+  FileStageParts parts{progress, placer, services,
+                       {state.InstallFolder, paths.staging, program_dir,
+                        GetSpecialDirectory(SpecialDirectoryKind::kWindows), {}, {}}};
+  state.WebMailInstalled = !request.excluded.web_mail;
+  for (const PlanStep& step : PlanFileStage(FileStageDetection(state), request, ProbeDistribution(program_dir),
+                                            setup::Messages()))
+    if (!ApplyFileStep(step, parts)) return false;
   return true;
 }
 
 void RemoveDeselectedComponents(const setup::SetupState& state) {
-  const std::string& install = state.InstallFolder;
-  if (state.NoInstallIM) DeleteFileSilently(install + "im.exe");
-  if (state.NoInstallCalendar) DeleteFileSilently(install + "cal.exe");
-  if (state.NoInstallWebMail) DeleteDirectoryTree(install + "html\\mail\\");
-  if (state.NoInstallAV) DeleteDirectoryTree(install + "avast\\");
-  if (state.NoInstallIAS) DeleteDirectoryTree(install + "spam\\");
+  const PlanRoots roots{state.InstallFolder, {}, {}, {}, {}, {}};
+  for (const PlanStep& step : PlanDeselectedComponents(FileStageRequest(state, {}).excluded))
+    ApplyRemovalStep(step, roots);
 }
 
 }  // namespace engine

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/install_files.h"
+#include "engine/install_plan.h"
 #include "setup/setup_state.h"
 
 namespace engine {
@@ -33,26 +34,6 @@ class ComponentServices {
   virtual void UnloadAvSetupInterface() = 0;
   virtual bool UpdateAvEngineFiles() = 0;
 };
-
-// The fixed lists of the file stage.
-inline constexpr std::string_view kProgramFiles[] = {
-    "smtp.exe", "pop3.exe",     "control.exe",  "config.exe", "dnsquery.exe", "tool.exe",  "sendmail.exe",
-    "api.dll",  "libeay32.dll", "libssl32.dll", "db.dll",     "ldap32.dll",   "regex.dll"};
-inline constexpr std::string_view kOptionalProgramFiles[] = {"cordanecom.dll"};
-inline constexpr std::string_view kComponentProgramFiles[] = {"im.exe", "cal.exe"};  // when staged
-// Files of the older layout that lived directly in INSTALL.
-inline constexpr std::string_view kOldLayoutConfigFiles[] = {"cert.pem", "cert.dat", "default.ini", "db.ini"};
-inline constexpr std::string_view kSharedTrees[] = {"help\\", "modules\\", "html\\", "wizards\\"};
-inline constexpr std::string_view kDocumentTrees[] = {"api\\", "tutorial\\", "examples\\", "xml\\"};
-inline constexpr std::string_view kCompanionDocuments[] = {"readme.txt", "releasenotes.txt"};
-inline constexpr char kLdapKeepList[] =
-    ";slapd.conf;schema\\corba.schema;schema\\core.schema;schema\\cosine.schema;schema\\inetorgperson.schema;"
-    "schema\\java.schema;schema\\krb5-kdc.schema;schema\\misc.schema;schema\\nadf.schema;schema\\nis.schema;"
-    "schema\\openldap.schema;ldbm\\dn2id.dbb;ldbm\\id2entry.dbb;ldbm\\nextid.dbb;ldbm\\objectClass.dbb;";
-// Rule files of older releases begin with these digits; they are replaced.
-inline constexpr std::string_view kReplacedSpamRuleMasks[] = {"1*.*", "2*.*", "3*.*", "4*.*", "5*.*", "6*.*"};
-inline constexpr char kSpamChallengeDsn[] = "CordaneSpamChallenge";
-inline constexpr char kCalendarDsn[] = "CordaneCalendar";
 
 // Where the file stage finds its inputs.
 struct FileStagePaths {
@@ -77,12 +58,18 @@ std::string MakeFreshStagingDirectory(const std::string& staging);
 bool ExtractRequiredContainer(InstallProgress& progress, const std::string& container,
                               const std::string& destination);
 
+// The optional containers and files that lie beside the setup program in
+// `program_dir` (trailing backslash optional).
+DistributionContents ProbeDistribution(const std::string& program_dir);
+
+// What the file stage's plan needs to know of the destination `install`
+// (trailing backslash): which of the administrator's folders exist already.
+// Sets the destination fields of `detection`; the others stay.
+void ProbeDestination(const std::string& install, InstallDetection& detection);
+
 // The containers beside the setup program (`program_dir`) that an
-// installation with the choices of `state` unpacks: "setup.Dat" always;
-// "setupav.dat" when present and the antivirus engine is chosen;
-// "setupldap.dat" and "setupphp.dat" when present; "setupweb.dat" whenever web
-// mail is chosen (its absence ends the installation too); "other.dat" when
-// present. Full paths, in the order the installation uses them.
+// installation with the choices of `state` unpacks (ContainersOf), as full
+// paths, in the order the installation uses them.
 std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir);
 
 // Reads every container of ContainersOfInstallation through (DataFileIntact)
@@ -90,31 +77,44 @@ std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state
 // shows the "Extracting files error: data file error" box and answers false.
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
-// Step 7 of the installation: the progress text "Extracting Files...", a
-// fresh staging directory, "setup.Dat" from the program's directory unpacked
+// The progress text "Extracting Files...", a fresh staging directory, "setup.Dat" from the program's directory unpacked
 // into it. Returns the staging directory, empty after the error box.
 std::string ExtractSetupData(InstallProgress& progress, const std::string& program_dir);
 
-// "tarno.mcb" beside the setup program into INSTALL + "config\", on a new
-// installation only; failures are ignored.
-void ExtractTarnoMcb(const setup::SetupState& state, const std::string& program_dir);
+// What the steps of the file stage work through.
+struct FileStageParts {
+  InstallProgress& progress;
+  StagedFilePlacer& placer;
+  ComponentServices& services;
+  PlanRoots roots;
+};
 
-// STAGING + "demo.dat" into INSTALL + "config\", on a new installation only;
-// failures are ignored.
-void ExtractDemoData(const setup::SetupState& state, const std::string& staging);
+// Applies one step of the file stage (the kinds from kProgressText on, see
+// install_plan.h) with its rule. False when the step ended the setup (after
+// FatalError returned); a failing optional step is logged or ignored as the
+// step's kind says, and answers true. A step of another kind is a mistake of
+// the caller: it is logged and does nothing.
+bool ApplyFileStep(const PlanStep& step, FileStageParts& parts);
 
-// Creates INSTALL and places the product files. Sets state.WebMailInstalled
-// when web mail is installed. False when a step ended the setup.
+// Applies a removal (kDeleteFile, kDeleteMatching, kDeleteTree) with paths
+// under `roots`; a file or tree that cannot be removed is logged and stays.
+// False, doing nothing, for a step of another kind.
+bool ApplyRemovalStep(const PlanStep& step, const PlanRoots& roots);
+
+// The detection, request and distribution of the file stage taken from
+// `state` (InstallFolder, the exclusions, PreviousOlderThan827) and `paths`,
+// the destination probed now.
+InstallDetection FileStageDetection(const setup::SetupState& state);
+InstallRequest FileStageRequest(const setup::SetupState& state, const FileStagePaths& paths);
+
+// Creates INSTALL and places the product files: PlanFileStage for `state`
+// applied step by step. Sets state.WebMailInstalled when web mail is
+// installed. False when a step ended the setup.
 bool InstallFiles(InstallProgress& progress, ComponentServices& services, setup::SetupState& state,
                   const FileStagePaths& paths);
 
-// The component trees of InstallFiles (step 9). False when a step ended the
-// setup.
-bool InstallComponentTrees(InstallProgress& progress, StagedFilePlacer& placer, ComponentServices& services,
-                           const setup::SetupState& state, const FileStagePaths& paths);
-
-// Deletes from INSTALL what belongs to components that were not chosen;
-// failures are silent.
+// Deletes from INSTALL what belongs to components that were not chosen
+// (PlanDeselectedComponents); failures are silent.
 void RemoveDeselectedComponents(const setup::SetupState& state);
 
 }  // namespace engine

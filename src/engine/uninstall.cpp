@@ -27,12 +27,6 @@ constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersio
 constexpr char kUninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
 constexpr DWORD kPauseAfterStopMs = 1500;
 
-// The program directories, deleted as whole trees in this order.
-constexpr std::string_view kProgramDirectories[] = {"help\\",     "wizards\\", "modules\\", "spam\\", "html\\",
-                                                    "api\\",      "tutorial\\", "examples\\", "xml\\", "php\\"};
-// Deleted after the program files of the file stage.
-constexpr std::string_view kLaterProgramFiles[] = {"cordanecom.dll", "cal.exe"};
-constexpr std::string_view kComServers[] = {"api.dll", "cordanecom.dll"};
 
 // The all-users programs folder from the machine's shell folders; empty when
 // the value is missing or empty.
@@ -86,24 +80,25 @@ void DeleteUninstallEntry() {
     win32::LogFailure("deleting", std::string("HKEY_LOCAL_MACHINE\\") + kUninstallEntryKey, static_cast<DWORD>(result));
 }
 
-void DeleteProgramFile(const std::string& path) {
-  if (!::DeleteFileA(path.c_str())) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) win32::LogFailure("deleting", path, error);
+// The engine's own interface in the installation removes the engine; its
+// answer changes nothing about the deletion that follows.
+void UninstallAvEngine(const std::string& interface_dir) {
+  if (serverconf::LoadAvSetupInterface(interface_dir)) {
+    if (!serverconf::UninstallAvEngine())
+      win32::LogLine("uninstall: the antivirus engine answered code " + std::to_string(serverconf::LastAvResultCode()) +
+                     " status " + std::to_string(serverconf::LastAvStatus()));
   }
+  serverconf::UnloadAvSetupInterface();
 }
 
 // What the final message asks the administrator to remove by hand, named.
-void LogLeftOver(const std::string& program) {
+void LogLeftOver(const std::vector<PlanStep>& plan, const PlanRoots& roots) {
   std::string left;
-  auto check = [&](std::string_view name) {
-    if (::GetFileAttributesA((program + std::string(name)).c_str()) != INVALID_FILE_ATTRIBUTES)
-      left += (left.empty() ? "" : ", ") + std::string(name);
-  };
-  for (std::string_view file : kProgramFiles) check(file);
-  for (std::string_view file : kLaterProgramFiles) check(file);
-  for (std::string_view directory : kProgramDirectories) check(directory);
-  check("avast\\");
+  for (const PlanStep& step : plan) {
+    if (step.kind != StepKind::kDeleteFile && step.kind != StepKind::kDeleteTree) continue;
+    if (::GetFileAttributesA(ResolvePlanPath(step.target, roots).c_str()) != INVALID_FILE_ATTRIBUTES)
+      left += (left.empty() ? "" : ", ") + step.target.relative;
+  }
   win32::LogLine(left.empty() ? "uninstall: every program file and folder was removed"
                               : "uninstall: not removed: " + left);
 }
@@ -122,37 +117,45 @@ void UninstallProduct(UninstallWindow& window, const std::string& program_dir) {
   }
   win32::LogLine("uninstall: removing the installation in " + program);
 
-  win32::LogLine("uninstall: stopping the servers");
-  StopServers(program);
-  window.ProcessMessages();
-  ::Sleep(kPauseAfterStopMs);
-  win32::LogLine("uninstall: deleting the services, the program group and the uninstall entry");
-  DeleteStoppedServices();
-  DeleteProgramGroup();
-  DeleteUninstallEntry();
-  win32::LogLine("uninstall: unregistering the COM servers, deleting the program files and folders");
-  for (std::string_view library : kComServers) platform::UnregisterComServer(program + std::string(library));
-  for (std::string_view file : kProgramFiles) DeleteProgramFile(program + std::string(file));
-  for (std::string_view file : kLaterProgramFiles) DeleteProgramFile(program + std::string(file));
-  RemoveProgramDirectories(program);
+  const std::vector<PlanStep> plan = PlanUninstall();
+  const PlanRoots roots{program, {}, {}, {}, {}, {}};
+  for (const PlanStep& step : plan) {
+    const std::string target = ResolvePlanPath(step.target, roots);
+    switch (step.kind) {
+      case StepKind::kStopServers:
+        win32::LogLine("uninstall: stopping the servers");
+        StopServers(program);
+        break;
+      case StepKind::kPauseAfterStop:
+        window.ProcessMessages();
+        ::Sleep(kPauseAfterStopMs);
+        break;
+      case StepKind::kDeleteServices:
+        win32::LogLine("uninstall: deleting the services, the program group and the uninstall entry");
+        DeleteStoppedServices();
+        break;
+      case StepKind::kDeleteProgramGroup:
+        DeleteProgramGroup();
+        break;
+      case StepKind::kDeleteUninstallEntry:
+        DeleteUninstallEntry();
+        break;
+      case StepKind::kUnregisterComServer:
+        platform::UnregisterComServer(target);
+        break;
+      case StepKind::kUninstallAvEngine:
+        UninstallAvEngine(target);
+        break;
+      default:
+        if (!ApplyRemovalStep(step, roots))
+          win32::LogLine("uninstall: step kind " + std::to_string(static_cast<int>(step.kind)) + " skipped");
+        break;
+    }
+  }
 
-  LogLeftOver(program);
+  LogLeftOver(plan, roots);
   win32::LogLine("uninstall: done");
   window.ShowInformation(setup::Messages().cCompleteRemove);
-}
-
-void RemoveProgramDirectories(const std::string& program_dir) {
-  for (std::string_view directory : kProgramDirectories) DeleteDirectoryTree(program_dir + std::string(directory));
-  // The engine's own interface in the installation removes the engine; its
-  // answer changes nothing about the deletion that follows.
-  const std::string engine_dir = program_dir + "avast\\";
-  if (serverconf::LoadAvSetupInterface(engine_dir + "setup\\")) {
-    if (!serverconf::UninstallAvEngine())
-      win32::LogLine("uninstall: the antivirus engine answered code " + std::to_string(serverconf::LastAvResultCode()) +
-                     " status " + std::to_string(serverconf::LastAvStatus()));
-  }
-  serverconf::UnloadAvSetupInterface();
-  DeleteDirectoryTree(engine_dir);
 }
 
 }  // namespace engine

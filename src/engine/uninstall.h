@@ -31,13 +31,16 @@ class UninstallWindow {
   virtual void ShowInformation(const std::string& text) = 0;
 };
 
-// The whole sequence on the running program's directory, in order: stops
-// every running server; lets messages run and waits 1,500 ms; on the NT
-// family deletes every registered service that is stopped; deletes the
-// all-users program group ("Common Programs" + the group name of cName,
-// skipped without that value); deletes the uninstall entry "Tarno";
-// unregisters "api.dll" and "cordanecom.dll"; deletes the program files;
-// RemoveProgramDirectories; and shows cCompleteRemove. No step ends the
+// The whole sequence on the running program's directory: the steps of
+// PlanUninstall in order (install_plan.h): stops every running server; lets
+// messages run and waits 1,500 ms; on the NT family deletes every registered
+// service that is stopped; deletes the all-users program group ("Common
+// Programs" + the group name of cName, skipped without that value); deletes
+// the uninstall entry "Tarno"; unregisters "api.dll" and "cordanecom.dll";
+// deletes every program file the installation places; deletes the program
+// trees; lets the installed antivirus engine ("avast\setup\setiface.dll")
+// uninstall itself and deletes "avast\" whatever it answered. Then it logs
+// what stayed and shows cCompleteRemove. No step ends the
 // sequence: a service registration that cannot be deleted shows the service
 // warning, every other failure is only logged.
 void UninstallProduct(UninstallWindow& window);
@@ -46,12 +49,5 @@ void UninstallProduct(UninstallWindow& window);
 // optional). Refuses (logged, nothing done) a path that is not absolute or is
 // a drive's root.
 void UninstallProduct(UninstallWindow& window, const std::string& program_dir);
-
-// Deletes the trees "help\", "wizards\", "modules\", "spam\", "html\",
-// "api\", "tutorial\", "examples\", "xml\", "php\" of `program_dir` (trailing
-// backslash) in this order; then the installed antivirus engine
-// ("avast\setup\setiface.dll") uninstalls itself and the tree "avast\" is
-// deleted whatever it answered.
-void RemoveProgramDirectories(const std::string& program_dir);
 
 }  // namespace engine

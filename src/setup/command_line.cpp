@@ -53,6 +53,8 @@ RunSwitches TakeRunSwitches(const std::vector<std::string>& args) {
       switches.answers_file = *answers;
     } else if (UpperCaseAscii(args[i]) == "/UNATTENDED") {
       switches.unattended = true;
+    } else if (UpperCaseAscii(args[i]) == "/DRYRUN") {
+      switches.dry_run = true;
     } else {
       switches.args.push_back(args[i]);
     }

@@ -26,8 +26,8 @@ enum class StartMode {
 std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
 // The switches that say how the program runs rather than what it does,
-// accepted in any position: "/LOG=<file>", "/UNATTENDED" and
-// "/ANSWERS=<file>" (names in any case; a repeated switch: the last one
+// accepted in any position: "/LOG=<file>", "/UNATTENDED",
+// "/ANSWERS=<file>" and "/DRYRUN" (names in any case; a repeated switch: the last one
 // counts). They are taken out of the arguments before the mode is decided,
 // so that the rules of the first argument apply to what remains.
 struct RunSwitches {
@@ -36,6 +36,7 @@ struct RunSwitches {
   bool unattended = false;
   bool answers_given = false;
   std::string answers_file;       // may be empty when given: "/ANSWERS="
+  bool dry_run = false;           // "/DRYRUN": plan and log the installation, change nothing
 };
 RunSwitches TakeRunSwitches(const std::vector<std::string>& args);
 

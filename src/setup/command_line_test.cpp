@@ -66,6 +66,12 @@ TEST(TakeRunSwitchesTest, TakesLogUnattendedAndAnswersFromAnyPosition) {
   EXPECT_EQ(s.answers_file, "a b.ini");
   EXPECT_EQ(s.log_file, "y.log") << "the last one counts";
 
+  s = TakeRunSwitches({"setup.exe", "/DryRun", "/UNATTENDED", "/ANSWERS=C:\\a.ini"});
+  EXPECT_EQ(s.args, Args{"setup.exe"});
+  EXPECT_TRUE(s.dry_run);
+  EXPECT_TRUE(s.unattended);
+  EXPECT_FALSE(TakeRunSwitches({"setup.exe", "/UNATTENDED"}).dry_run);
+
   s = TakeRunSwitches({"setup.exe", "/ANSWERS=", "/HELP"});
   EXPECT_TRUE(s.answers_given);
   EXPECT_EQ(s.answers_file, "");
@@ -75,7 +81,7 @@ TEST(TakeRunSwitchesTest, TakesLogUnattendedAndAnswersFromAnyPosition) {
 
 TEST(TakeRunSwitchesTest, LeavesEverythingElse) {
   // Not the switches: no "=" or no value separator, another prefix, a longer name.
-  const Args others = {"setup.exe", "/LOG", "-LOG=x", "LOG=x", "/LOGFILE=x", "/UNATTENDEDX", "/ANSWER=x",
+  const Args others = {"setup.exe", "/LOG", "-LOG=x", "LOG=x", "/LOGFILE=x", "/UNATTENDEDX", "/ANSWER=x", "/DRYRUNX", "-DRYRUN",
                        "/InstallDir=C:\\T\\"};
   RunSwitches s = TakeRunSwitches(others);
   EXPECT_EQ(s.args, others);

@@ -397,14 +397,21 @@ void TMainForm::RunInstallation(ui::Control& sender) {
     try {
       CurrentWizardActions().InstallProduct(*this);
     } catch (...) {
-      // The installation reports its own errors to the user; the wizard goes
-      // on to the finish page whatever escaped it.
-      win32::LogLine("installation: " + ui::DescribeException(std::current_exception()));
+      // An installation that stopped on an error is no success: the finish
+      // page must not say it is.
+      InstallationStopped(std::current_exception());
+      return;  // only a test's double of the program's end returns
     }
     NextButton->SetEnabled(true);
     BackButton->SetEnabled(true);
   }
   BackButtonClick(sender);
+}
+
+void TMainForm::InstallationStopped(std::exception_ptr error) {
+  const std::string cause = ui::DescribeException(error);
+  win32::LogLine("installation: stopped by an error: " + cause);
+  FatalError(cause, kExitFatal);
 }
 
 void TMainForm::TarnoProRadioClick() {
@@ -453,7 +460,7 @@ void TMainForm::StepProgress() { ProgressBar->StepIt(); }
 
 void TMainForm::FatalError(const std::string& text, unsigned exit_code) {
   win32::ShowNotice(handle(), text, Messages().cError, MB_ICONERROR);
-  win32::EndProgram(exit_code);
+  CurrentShellActions().EndProgramNow(exit_code);
 }
 
 void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <exception>
 #include <string>
 
 #include "engine/install_files.h"
@@ -106,10 +107,15 @@ class TMainForm : public ui::Form, public engine::InstallProgress, public engine
   // Progress of the installation on the installing page. SetProgressText
   // lets queued window messages run first, so that the window stays alive
   // during long steps. FatalError shows the "Error" box (in an unattended
-  // run: logs it) and ends the process with `exit_code`.
+  // run: logs it) and ends the process with `exit_code` (through the shell
+  // actions, whose test double returns).
   void SetProgressText(const std::string& text) override;
   void StepProgress() override;
-  [[noreturn]] void FatalError(const std::string& text, unsigned exit_code) override;
+  void FatalError(const std::string& text, unsigned exit_code) override;
+  // An error that escaped the installation, in the wizard and in an
+  // unattended run alike: its cause is logged and shown as a fatal error,
+  // and the program ends with kExitFatal.
+  void InstallationStopped(std::exception_ptr error);
 
   // What the uninstall sequence needs of the window.
   void ProcessMessages() override;

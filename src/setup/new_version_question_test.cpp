@@ -26,6 +26,7 @@ class RecordingShell : public ShellActions {
     return true;
   }
   void EndProgram() override { ++ends; }
+  void EndProgramNow(unsigned exit_code) override { ADD_FAILURE() << "the program ended with " << exit_code; }
 };
 
 class NewVersionQuestionTest : public ::testing::Test {

@@ -36,6 +36,7 @@ class RecordingShell : public ShellActions {
     return false;  // a refusal changes nothing about the other actions
   }
   void EndProgram() override { ADD_FAILURE() << "the actions end the program themselves"; }
+  void EndProgramNow(unsigned exit_code) override { ADD_FAILURE() << "the program ended with " << exit_code; }
 };
 
 // The control server as the setup finds it when it runs as a program: its

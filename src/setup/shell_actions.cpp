@@ -6,6 +6,7 @@
 
 #include "setup/replaceable.h"
 #include "ui/application.h"
+#include "win32/end_program.h"
 #include "win32/win32_error.h"
 
 namespace setup {
@@ -22,6 +23,7 @@ class ProductShellActions : public ShellActions {
     return false;
   }
   void EndProgram() override { ui::Application::Instance().Terminate(); }
+  void EndProgramNow(unsigned exit_code) override { win32::EndProgram(exit_code); }
 };
 
 }  // namespace

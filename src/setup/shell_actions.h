@@ -19,6 +19,9 @@ class ShellActions {
   // Ends the program in an orderly way: the message loop stops and the
   // process ends with exit code 0 once the running handler has returned.
   virtual void EndProgram() = 0;
+  // Ends the process at once with `exit_code` (win32::EndProgram), as after
+  // a fatal error box. The product's never returns.
+  virtual void EndProgramNow(unsigned exit_code) = 0;
 };
 
 // The implementation the windows call: the one last set, or the product's.

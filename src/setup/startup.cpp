@@ -310,7 +310,16 @@ void ApplyRunSwitches() {
   if (!switches.log_file.empty()) win32::SetLogFile(switches.log_file);
   win32::SetUnattendedRun(switches.unattended);
   win32::LogLine(std::string("setup ") + kSetupVersion + " started: " + ::GetCommandLineA() +
-                 (switches.unattended ? " (unattended)" : ""));
+                 (switches.unattended ? " (unattended)" : "") + (switches.dry_run ? " (dry run)" : ""));
+  // A dry run plans an unattended installation; anything else would be a
+  // real run that the administrator believes changes nothing.
+  const StartMode mode = ClassifyStartMode(switches.args);
+  if (switches.dry_run &&
+      (!switches.unattended || (mode != StartMode::kWizard && mode != StartMode::kSilentWizard))) {
+    win32::ShowNotice(nullptr, "/DRYRUN plans an unattended installation: it needs /UNATTENDED and /ANSWERS=<file>.",
+                      "Setup", MB_ICONERROR);
+    win32::EndProgram(kExitBadAnswers);
+  }
 }
 
 std::vector<std::string> ProgramArguments() { return TakenRunSwitches().args; }
@@ -351,7 +360,8 @@ void RunStartUp(TMainForm& form) {
   SetEditionHints(form);
   s.ResetFlags();
   IgnoreUnhandledErrors();
-  serverconf::ConvertRegistry(false);
+  // A dry run changes nothing, not even the copy of an earlier version's keys.
+  if (!TakenRunSwitches().dry_run) serverconf::ConvertRegistry(false);
   PointAtProductKey(form);
   s.SilentStart = args.size() >= 2 && LowerCaseAscii(args[1]) == "/silent";
   if (args.size() >= 2 && !s.SilentStart) RunCommandMode(form, args);
@@ -367,7 +377,7 @@ void RunStartUp(TMainForm& form) {
   DetectOldWebMail(form);
   ShowFirstPage(form);
   LogDetection(s);
-  if (answers) RunUnattendedInstallation(form, *answers);
+  if (answers) RunUnattendedInstallation(form, *answers, TakenRunSwitches().dry_run);
 }
 
 }  // namespace setup

@@ -1,12 +1,20 @@
 #include "setup/unattended_run.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "engine/extract_data_file.h"
+#include "engine/install_plan.h"
+#include "engine/install_product.h"
+#include "engine/install_product_files.h"
+#include "engine/path_text.h"
 #include "engine/uninstall.h"
+#include "platform/shortcut_plan.h"
+#include "messages/setup_messages.h"
 #include "setup/main_form.h"
 #include "setup/post_install_actions.h"
 #include "setup/setup_state.h"
@@ -107,6 +115,50 @@ void ApplyFirstRunAnswers(const TMainForm& form, const UnattendedAnswers& answer
                          : "unattended run: warning: the first-run answers changed nothing");
 }
 
+// The all-users program group the links go into: the "Common Programs" shell
+// folder of the machine, or the shell's own all-users programs folder
+// without that value.
+std::string ProgramGroupFolder(TAdvancedRegistry& shell_folders) {
+  shell_folders.SetRegistryRootKey(TRegistryKey::hkLOCAL_MACHINE);
+  std::string programs = shell_folders.ReadString(Messages().cCommonPrograms);
+  if (programs.empty()) {
+    char path[MAX_PATH];
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    programs = path;
+  }
+  return engine::AdjustTrailingBackslash(programs, true, false) + platform::ProgramGroupName(Messages().cName) + "\\";
+}
+
+// The dry run: the plan the installation would apply, one line for each
+// file, tree, service, registry value, data source, link and server command,
+// in order. Only reads: the destination, the product key and the
+// distribution's containers, which are read through as the real run reads
+// them before its first change.
+[[noreturn]] void LogInstallationPlan(TMainForm& form) {
+  SetupState& s = form.state;
+  const engine::InstallPlanInputs inputs =
+      engine::DetectForInstallation(s, InstallChoicesOf(form), *form.PathRegistry);
+  const engine::InstallPlan plan =
+      engine::PlanInstallation(inputs.detection, inputs.request, inputs.distribution, Messages());
+  engine::PlanRoots roots = engine::ProductPlanRoots(s, engine::StagingDirectoryPath(s.ProgramDir));
+  roots.program_group = ProgramGroupFolder(*form.AdvancedRegistry);
+  win32::LogLine(std::string("dry run: ") + (inputs.detection.config_present ? "an upgrade of " : "a new installation into ") +
+                 s.InstallFolder + (s.PreviousVersion.empty() ? "" : " from " + s.PreviousVersion) + ", " +
+                 std::to_string(plan.steps.size()) + " steps");
+  for (const engine::PlanStep& step : plan.steps) {
+    if (step.kind == engine::StepKind::kCheckContainers) {
+      for (const std::string& name : step.containers) {
+        if (engine::DataFileIntact(roots.program + name)) continue;  // a damaged one is logged there
+        win32::LogLine("dry run: the distribution is damaged (" + roots.program + name + "); nothing was changed");
+        win32::EndProgram(kExitDamagedDistribution);
+      }
+    }
+    for (const std::string& line : engine::DescribePlanStep(step, roots, Messages())) win32::LogLine("plan: " + line);
+  }
+  win32::LogLine("dry run: the plan is complete; nothing was changed");
+  win32::EndProgram(kExitOk);
+}
+
 }  // namespace
 
 std::optional<UnattendedAnswers> ReadUnattendedAnswers(const RunSwitches& switches) {
@@ -124,19 +176,17 @@ std::optional<UnattendedAnswers> ReadUnattendedAnswers(const RunSwitches& switch
   return reading.answers;
 }
 
-void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers) {
+void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers, bool dry_run) {
   form.PathEdit->SetCaption(answers.destination);
   ApplyEditionAnswers(form, answers);
   ApplyComponentAnswers(form.state, answers);
   ApplyUserAnswers(form, answers);
   LogChoices(form);
+  if (dry_run) LogInstallationPlan(form);
   try {
     CurrentWizardActions().InstallProduct(form);
   } catch (...) {
-    // An interactive run goes on to its finish page here; an unattended one
-    // must not report a stopped installation as done.
-    win32::LogLine("unattended run: the installation stopped: " + ui::DescribeException(std::current_exception()));
-    win32::EndProgram(kExitFatal);
+    form.InstallationStopped(std::current_exception());
   }
   ApplyFirstRunAnswers(form, answers);
   // Of the finish page's actions only the reload command: nothing is opened.

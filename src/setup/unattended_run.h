@@ -32,7 +32,11 @@ std::optional<UnattendedAnswers> ReadUnattendedAnswers(const RunSwitches& switch
 // installation and tells the control server to reload. Ends the program:
 // kExitOk, kExitServersNotStarted when a server did not start, the code of a
 // fatal error, kExitFatal when the installation stopped on an error.
-[[noreturn]] void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers);
+// With `dry_run` ("/DRYRUN"), after the user details were checked, the plan
+// of the installation is logged instead, step by step, and nothing is
+// changed: kExitOk, or kExitDamagedDistribution for a container that is
+// missing or damaged.
+[[noreturn]] void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers, bool dry_run);
 
 // The uninstall sequence without its question; its final message goes to
 // the log. Ends the program with kExitOk.

@@ -69,23 +69,6 @@ class FormInstallWindow final : public engine::InstallWindow {
   int copies_ = 0;
 };
 
-// The wizard's choices from its pages.
-engine::InstallChoices ChoicesOf(const TMainForm& form) {
-  engine::InstallChoices choices;
-  choices.destination_dir = form.DestinationDir();
-  if (form.TarnoProRadio->Checked()) choices.edition = 1;
-  else if (form.TarnoStdRadio->Checked()) choices.edition = 0;
-  else if (form.TarnoLiteRadio->Checked()) choices.edition = 2;
-  choices.console_mode =
-      form.AdvancedMode->Checked() ? serverconf::InterfaceMode::kAdvanced : serverconf::InterfaceMode::kBasic;
-  choices.user_name = form.NameEdit->Caption();
-  choices.user_email = form.EmailEdit->Caption();
-  choices.user_company = form.CompanyEdit->Caption();
-  choices.user_country = form.CountryEdit->Caption();
-  choices.program_file = ProgramFileName();
-  return choices;
-}
-
 // The report's hosts: the product's, or the one TARNO_REPORT_MAIL_HOST names
 // for both (a test installation that must not mail anywhere but this machine).
 engine::ReportEndpoints ReportEndpoints() {
@@ -115,13 +98,29 @@ class ProductWizardActions : public WizardActions {
     mailclient::WinsockMailTransport mail;
     engine::InstallParts parts{*form.PathRegistry, *form.AdvancedRegistry, *form.AdvancedRegistryInstall,
                                components, com, commands, mail, ReportEndpoints()};
-    engine::InstallProduct(window, form.state, ChoicesOf(form), parts);
+    engine::InstallProduct(window, form.state, InstallChoicesOf(form), parts);
     LogInstallationSummary(form.state);
   }
   void RunPostInstallActions(TMainForm& form) override { setup::RunPostInstallActions(form); }
 };
 
 }  // namespace
+
+engine::InstallChoices InstallChoicesOf(const TMainForm& form) {
+  engine::InstallChoices choices;
+  choices.destination_dir = form.DestinationDir();
+  if (form.TarnoProRadio->Checked()) choices.edition = 1;
+  else if (form.TarnoStdRadio->Checked()) choices.edition = 0;
+  else if (form.TarnoLiteRadio->Checked()) choices.edition = 2;
+  choices.console_mode =
+      form.AdvancedMode->Checked() ? serverconf::InterfaceMode::kAdvanced : serverconf::InterfaceMode::kBasic;
+  choices.user_name = form.NameEdit->Caption();
+  choices.user_email = form.EmailEdit->Caption();
+  choices.user_company = form.CompanyEdit->Caption();
+  choices.user_country = form.CountryEdit->Caption();
+  choices.program_file = ProgramFileName();
+  return choices;
+}
 
 WizardActions& CurrentWizardActions() {
   static ProductWizardActions product;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "engine/install_product.h"
+
 namespace setup {
 
 class TMainForm;
@@ -37,6 +39,10 @@ WizardActions& CurrentWizardActions();
 // Makes `actions` (not owned; nullptr: the product's own) the one the wizard
 // calls and returns the one set before (nullptr when that was the product's).
 WizardActions* SetWizardActions(WizardActions* actions);
+
+// The installation's choices as the wizard's pages show them: destination,
+// edition and console mode, user details, and the setup program's file name.
+engine::InstallChoices InstallChoicesOf(const TMainForm& form);
 
 // True when `url` is an address the shell may open for a download: an
 // "http://" or "https://" address (scheme compared ignoring case) with a host.

@@ -212,6 +212,91 @@ TEST_F(UnattendedUpgradeTest, UpgradeKeepsTheDataAndShowsNoWindow) {
     EXPECT_NE(log.find(part), std::string::npos) << part << "\nlog:\n" << log;
 }
 
+// A dry run on a new machine: the plan in the log, in the order it would be
+// applied, and nothing on the machine changed.
+TEST_F(UnattendedTest, DryRunOnANewMachineChangesNothing) {
+  const std::string answers = Answers(WithDestination(kFullAnswers, install_));
+  const std::string log = run_.dist() + "dryrun.log";
+  WatchedRun run =
+      RunSetup("/DRYRUN /UNATTENDED /LOG=" + driver::Quote(log) + " /ANSWERS=" + driver::Quote(answers));
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(log);
+  EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  ExpectNothingInstalled();
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar"));
+
+  const std::string text = ReadFile(log);
+  const std::vector<std::string> in_order = {
+      "dry run: a new installation into " + install_,
+      "plan: registry value NoInstallIM = 0 under the product key",
+      "plan: check container " + run_.dist() + "setup.Dat",
+      "plan: stop the running servers",
+      "plan: create the folder " + install_ + " (one level)",
+      "plan: place file " + install_ + "smtp.exe from ",
+      "plan: place file " + install_ + "im.exe from ",
+      "plan: data source CordaneCalendar for " + install_ + "calendar\\calendar.mdb",
+      "plan: unpack " + run_.dist() + "setupldap.dat into " + install_ + "ldap\\ (the existing files of the keep list stay)",
+      "plan: prepare the demo configuration in " + install_ + "config\\",
+      "plan: link ",
+      "plan: uninstall entry UninstallString = \"" + install_ + "setup.exe\" /UNINSTALL",
+      "plan: service TarnoSMTP (" + install_ + "smtp.exe)",
+      "plan: register COM server " + install_ + "api.dll",
+      "plan: send the installation report and the demonstration message",
+      "plan: progress step 12 of 12",
+      "dry run: the plan is complete; nothing was changed",
+      "the program ends with exit code 0"};
+  size_t at = 0;
+  for (const std::string& part : in_order) {
+    const size_t found = text.find(part, at);
+    ASSERT_NE(found, std::string::npos) << "not found after offset " << at << ": " << part << "\nlog:\n" << text;
+    at = found + part.size();
+  }
+  EXPECT_EQ(text.find("plan: server command"), std::string::npos) << "a new installation sends no command";
+}
+
+// A dry run over an installed 8.2.6 whose servers run: every file byte for
+// byte as it was, the servers still running, nothing registered; the plan
+// lists the upgrade's commands and the removal of the old antivirus engine.
+TEST_F(UnattendedUpgradeTest, DryRunOverARunningInstallationChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(SeedInstallation("8.2.6"));
+  const std::map<std::string, std::string> before = win32::test_files::FileContentsBelow(install_);
+  const std::string answers = run_.dist() + "answers.ini";
+  WriteFile(answers, "[Setup]\r\nDestination=" + install_ + "\r\n");
+  ASSERT_TRUE(run_.Start("/UNATTENDED /DRYRUN /ANSWERS=" + driver::Quote(answers)));
+  WatchedRun run = Watch(run_.process());
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << run_.Log();
+  EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+
+  EXPECT_TRUE(win32::test_files::FileContentsBelow(install_) == before) << "a file of the installation changed";
+  ExpectServersAsSeeded();
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "8.2.6");
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(ReadFile(install_ + "smtp-commands.log"), "") << "no command reached a server";
+  const std::string log = run_.Log();
+  for (const std::string part :
+       {"dry run: an upgrade of " + install_ + " from 8.2.6",
+        "plan: remember the services' start types; a disabled service is automatic for the run",
+        "plan: place file " + install_ + "config\\cert.pem from ",
+        "plan: delete " + install_ + "spam\\rules\\1*.*",
+        "plan: put the remembered start types back",
+        "plan: server command to TarnoSMTP: message 1280, 2, 9",
+        "plan: server command to TarnoSMTP: message 1280, 2, 10",
+        "plan: registry value UpgradingFrom cleared",
+        std::string("the program ends with exit code 0")})
+    EXPECT_NE(log.find(part), std::string::npos) << part << "\nlog:\n" << log;
+  EXPECT_EQ(log.find("plan: prepare the demo configuration"), std::string::npos) << "an upgrade keeps its configuration";
+}
+
+// A damaged container ends the dry run with the damaged-distribution code.
+TEST_F(UnattendedTest, DryRunWithADamagedContainerEndsWithItsCode) {
+  const std::string web = run_.dist() + "setupweb.dat";
+  const std::string bytes = ReadFile(web);
+  WriteFile(web, bytes.substr(0, bytes.size() / 2));
+  WatchedRun run = RunSetup("/UNATTENDED /DRYRUN /ANSWERS=" + driver::Quote(Answers(WithDestination(kFullAnswers, install_))));
+  EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitDamagedDistribution)) << run_.Log();
+  EXPECT_NE(run_.Log().find("dry run: the distribution is damaged (" + web + ")"), std::string::npos) << run_.Log();
+  ExpectNothingInstalled();
+}
+
 // Answers that cannot be used end the run before anything changes, with the
 // bad-answers exit code and the reason in the log.
 struct BadAnswersCase {
@@ -254,7 +339,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "/UNATTENDED /ANSWERS=%ANSWERS%", "the user details are incomplete"},
         BadAnswersCase{"MissingFile", nullptr, "/UNATTENDED /ANSWERS=%ANSWERS%", "cannot be read: "},
         BadAnswersCase{"NoAnswersSwitch", nullptr, "/UNATTENDED", "an unattended installation needs /ANSWERS=<file>"},
-        BadAnswersCase{"UnknownCommand", nullptr, "/UNATTENDED /HELP", "unknown command \"/HELP\""}),
+        BadAnswersCase{"UnknownCommand", nullptr, "/UNATTENDED /HELP", "unknown command \"/HELP\""},
+        BadAnswersCase{"DryRunOfAnUninstall", nullptr, "/UNINSTALL /UNATTENDED /DRYRUN",
+                       "/DRYRUN plans an unattended installation"}),
     [](const ::testing::TestParamInfo<BadAnswersCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
