@@ -14,6 +14,7 @@
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
 #include "engine/setup_data_writer.h"
+#include "messages/setup_messages.h"
 #include "win32/scoped_handle.h"
 #include "support/test_files.h"
 #include "win32/win32_error.h"
@@ -465,19 +466,30 @@ TEST_F(InstallProductFilesTest, DistributionCheckReadsEveryContainerTheChoicesUs
   EXPECT_FALSE(Exists(state_.InstallFolder)) << "the check changed the destination";
 }
 
+// "tarno.mcb" beside the program and the staged "demo.dat" are unpacked into
+// the configuration directory of a new installation only: the steps of the
+// installation's plan that unpack there, applied.
 TEST_F(InstallProductFilesTest, NewInstallationContainersGoToTheConfigurationDirectory) {
   PutDist("tarno.mcb", Pack({{"licence.key", "key"}}));
   std::string staging = root_ + "staged\\";
   ASSERT_TRUE(ForceDirectoryTree(staging));
   PutFile(staging + "demo.dat", Pack({{"domains.dat", "demo domain"}}));
   ASSERT_TRUE(ForceDirectoryTree(state_.InstallFolder + "config\\"));
-  state_.ConfigPresentAtDestination = true;
-  ExtractTarnoMcb(state_, paths_.program_dir);
-  ExtractDemoData(state_, staging);
+  auto unpack_configuration = [&](bool config_present) {
+    InstallDetection detection;
+    detection.config_present = config_present;
+    StagedFilePlacer placer(progress_);
+    FileStageParts parts{progress_, placer, services_, {state_.InstallFolder, staging, paths_.program_dir, windows_, {}, {}}};
+    const InstallPlan plan = PlanInstallation(detection, FileStageRequest(state_, paths_),
+                                              ProbeDistribution(paths_.program_dir), setup::Messages());
+    for (const PlanStep& step : plan.steps)
+      if (step.kind == StepKind::kExtractContainer && step.target == PlanPath{PlanRoot::kInstall, "config\\"}) {
+        EXPECT_TRUE(ApplyFileStep(step, parts)) << step.source.relative;
+      }
+  };
+  unpack_configuration(true);
   EXPECT_TRUE(FileContentsBelow(state_.InstallFolder).empty()) << "an upgrade gets neither";
-  state_.ConfigPresentAtDestination = false;
-  ExtractTarnoMcb(state_, paths_.program_dir);
-  ExtractDemoData(state_, staging);
+  unpack_configuration(false);
   EXPECT_EQ(FileContentsBelow(state_.InstallFolder),
             (Files{{"config\\domains.dat", "demo domain"}, {"config\\licence.key", "key"}}));
 }

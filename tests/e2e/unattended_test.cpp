@@ -272,8 +272,8 @@ TEST_F(UnattendedUpgradeTest, DryRunOverARunningInstallationChangesNothing) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   EXPECT_EQ(ReadFile(install_ + "smtp-commands.log"), "") << "no command reached a server";
   const std::string log = run_.Log();
-  for (const std::string part :
-       {"dry run: an upgrade of " + install_ + " from 8.2.6",
+  for (const std::string& part : std::vector<std::string>{
+        "dry run: an upgrade of " + install_ + " from 8.2.6",
         "plan: remember the services' start types; a disabled service is automatic for the run",
         "plan: place file " + install_ + "config\\cert.pem from ",
         "plan: delete " + install_ + "spam\\rules\\1*.*",
@@ -281,7 +281,7 @@ TEST_F(UnattendedUpgradeTest, DryRunOverARunningInstallationChangesNothing) {
         "plan: server command to TarnoSMTP: message 1280, 2, 9",
         "plan: server command to TarnoSMTP: message 1280, 2, 10",
         "plan: registry value UpgradingFrom cleared",
-        std::string("the program ends with exit code 0")})
+        "the program ends with exit code 0"})
     EXPECT_NE(log.find(part), std::string::npos) << part << "\nlog:\n" << log;
   EXPECT_EQ(log.find("plan: prepare the demo configuration"), std::string::npos) << "an upgrade keeps its configuration";
 }
