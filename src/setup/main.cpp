@@ -1,5 +1,7 @@
-// Program entry of the setup: the application titled "Setup" with its three
-// windows, created in this order, and the message loop.
+// Program entry of the setup: the application titled "Setup". The command
+// line's switches decide how it runs: an unattended run works without any
+// window from here; otherwise the three windows are created in this order
+// and the message loop runs the wizard.
 #include <windows.h>
 
 #include "setup/browse_folder.h"
@@ -21,6 +23,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   app.Initialize();
   app.SetTitle("Setup");
   app.icon_name = TARNO_RES_MAINICON;
+  if (win32::UnattendedRun()) {
+    try {
+      setup::RunUnattended();
+    } catch (...) {
+      // What the wizard's event dispatch would have caught: logged, and no
+      // unattended run may end as if it had done its work.
+      win32::LogLine("unattended run: stopped by an error: " + ui::DescribeException(std::current_exception()));
+      win32::EndProgram(setup::kExitFatal);
+    }
+  }
   try {
     app.CreateForm<setup::TMainForm>();
     app.CreateForm<setup::TBrowseFolder>();

@@ -4,6 +4,7 @@
 #include "messages/setup_messages.h"
 #include "setup/browse_folder.h"
 #include "setup/res/resource_ids.h"
+#include "setup/run_end.h"
 #include "setup/shell_actions.h"
 #include "setup/startup.h"
 #include "setup/unattended_run.h"
@@ -399,7 +400,7 @@ void TMainForm::RunInstallation(ui::Control& sender) {
     } catch (...) {
       // An installation that stopped on an error is no success: the finish
       // page must not say it is.
-      InstallationStopped(std::current_exception());
+      EndWithInstallationError(handle(), std::current_exception());
       return;  // only a test's double of the program's end returns
     }
     NextButton->SetEnabled(true);
@@ -408,11 +409,7 @@ void TMainForm::RunInstallation(ui::Control& sender) {
   BackButtonClick(sender);
 }
 
-void TMainForm::InstallationStopped(std::exception_ptr error) {
-  const std::string cause = ui::DescribeException(error);
-  win32::LogLine("installation: stopped by an error: " + cause);
-  FatalError(cause, kExitFatal);
-}
+SetupRegistries TMainForm::Registries() { return {*AdvancedRegistry, *AdvancedRegistryInstall, *PathRegistry}; }
 
 void TMainForm::TarnoProRadioClick() {
   // Choosing an edition picks its usual console mode. An upgrade shows the
@@ -458,10 +455,7 @@ void TMainForm::SetProgressText(const std::string& text) {
 
 void TMainForm::StepProgress() { ProgressBar->StepIt(); }
 
-void TMainForm::FatalError(const std::string& text, unsigned exit_code) {
-  win32::ShowNotice(handle(), text, Messages().cError, MB_ICONERROR);
-  CurrentShellActions().EndProgramNow(exit_code);
-}
+void TMainForm::FatalError(const std::string& text, unsigned exit_code) { EndWithFatalError(handle(), text, exit_code); }
 
 void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }
 

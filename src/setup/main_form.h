@@ -12,6 +12,7 @@
 #include "engine/uninstall.h"
 #include "setup/advanced_registry.h"
 #include "setup/setup_state.h"
+#include "setup/startup.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -112,10 +113,8 @@ class TMainForm : public ui::Form, public engine::InstallProgress, public engine
   void SetProgressText(const std::string& text) override;
   void StepProgress() override;
   void FatalError(const std::string& text, unsigned exit_code) override;
-  // An error that escaped the installation, in the wizard and in an
-  // unattended run alike: its cause is logged and shown as a fatal error,
-  // and the program ends with kExitFatal.
-  void InstallationStopped(std::exception_ptr error);
+  // The three registry components as the rest of the setup takes them.
+  SetupRegistries Registries();
 
   // What the uninstall sequence needs of the window.
   void ProcessMessages() override;

@@ -42,10 +42,14 @@ void RunChosenWizard(TMainForm& form) {
                          : "post-install actions: the first-run wizard changed nothing");
 }
 
-void OpenChosenPrograms(TMainForm& form) {
-  const std::string& install = form.state.InstallFolder;
+void SendReloadCommand() {
   if (!platform::ServerCommand(platform::kControlRow, kReloadMessage, kReloadParameter, 0))
     win32::LogLine("post-install actions: the reload command did not reach the control server");
+}
+
+void OpenChosenPrograms(TMainForm& form) {
+  const std::string& install = form.state.InstallFolder;
+  SendReloadCommand();
   ShellActions& shell = CurrentShellActions();
   if (form.ViewReleaseNotes->Checked()) shell.Open(form.handle(), install + "releasenotes.txt");
   const std::string tutorial = install + "tutorial\\index.html";

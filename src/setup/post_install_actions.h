@@ -24,7 +24,10 @@ class TMainForm;
 void RunChosenWizard(TMainForm& form);
 
 // The reload command to the web and control server (row 2, message 1280,
-// parameters 3 and 0; the result is ignored); then, each when ticked, opened
+// parameters 3 and 0; the result is ignored, a failure logged).
+void SendReloadCommand();
+
+// SendReloadCommand; then, each when ticked, opened
 // through the current shell actions with the main window as owner:
 // "releasenotes.txt", "tutorial\index.html" only when that file exists, and
 // "config.exe" of the installation directory.

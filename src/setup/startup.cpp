@@ -73,8 +73,8 @@ std::vector<std::string> TextLines(const std::string& text) {
   return lines;
 }
 
-int AskQuestion(TMainForm& form, const std::string& text, const std::string& caption) {
-  return ::MessageBoxA(form.handle(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+int AskQuestion(HWND owner, const std::string& text, const std::string& caption) {
+  return ::MessageBoxA(owner, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
 }
 
 // --- the steps, in their order ------------------------------------------
@@ -110,14 +110,9 @@ void IgnoreUnhandledErrors() {
   ui::Application::Instance().OnException = [](std::exception_ptr) {};
 }
 
-void PointAtProductKey(TMainForm& form) {
-  form.PathRegistry->SetRegistryArea(kCompanyArea);
-  form.PathRegistry->SetRegistrySection(kProductSection);
-}
-
-void SetWindowCaption(TMainForm& form) {
-  form.state.WindowCaption = Cut(FormatText(Messages().cPSetup, {Messages().cName, kSetupVersion}));
-  form.SetCaption(form.state.WindowCaption);
+void PointAtProductKey(TAdvancedRegistry& product_key) {
+  product_key.SetRegistryArea(kCompanyArea);
+  product_key.SetRegistrySection(kProductSection);
 }
 
 void FormatWelcomeTitle(TMainForm& form) {
@@ -125,18 +120,18 @@ void FormatWelcomeTitle(TMainForm& form) {
   if (title.find("%s") != std::string::npos) form.AboutLabel->SetCaption(FormatText(title, {kSetupVersion}));
 }
 
-void RequireSetupDataFile(TMainForm& form) {
-  if (FileExists(form.state.ProgramDir + "setup.Dat")) return;
-  win32::LogLine("start-up: " + form.state.ProgramDir + "setup.Dat is missing");
-  win32::ShowNotice(form.handle(), Messages().cSetupError, Messages().cError, MB_ICONERROR);
+void RequireSetupDataFile(HWND owner, const SetupState& s) {
+  if (FileExists(s.ProgramDir + "setup.Dat")) return;
+  win32::LogLine("start-up: " + s.ProgramDir + "setup.Dat is missing");
+  win32::ShowNotice(owner, Messages().cSetupError, Messages().cError, MB_ICONERROR);
   EndProgram(kExitDamagedDistribution);
 }
 
 // An unattended run has been told to install by its switch.
-void AskInstallQuestion(TMainForm& form) {
-  if (form.state.SilentStart || win32::UnattendedRun()) return;
+void AskInstallQuestion(HWND owner, const SetupState& s) {
+  if (s.SilentStart || win32::UnattendedRun()) return;
   std::string text = FormatText(Messages().cInstallQ, {Messages().cName + " " + kSetupVersion});
-  if (AskQuestion(form, text, FormatText(Messages().cSetup, {Messages().cName})) != IDYES)
+  if (AskQuestion(owner, text, FormatText(Messages().cSetup, {Messages().cName})) != IDYES)
     EndProgram(DeclinedExitCode());
 }
 
@@ -149,9 +144,7 @@ void LoadLicenseText(TMainForm& form) {
   form.LicenseMemo->SetLines(TextLines(text));
 }
 
-void ReadExclusions(TMainForm& form) {
-  SetupState& s = form.state;
-  TAdvancedRegistry& key = *form.PathRegistry;
+void ReadExclusions(SetupState& s, TAdvancedRegistry& key) {
   s.NoInstallIM = key.ReadBool("NoInstallIM");
   s.NoInstallCalendar = key.ReadBool("NoInstallCalendar");
   s.NoInstallWebMail = key.ReadBool("NoInstallWebMail");
@@ -170,14 +163,11 @@ void RedetectEdition(SetupState& s, const std::string& folder) {
   s.EditionRedetected = true;
 }
 
-void ShowPreviousInstallation(TMainForm& form) {
-  SetupState& s = form.state;
+void DetectPreviousInstallation(SetupState& s, InstallationFound& found) {
   // The stored folder normally ends in a backslash; one that does not still
   // names the same folder.
   const std::string folder = engine::AdjustTrailingBackslash(s.PreviousInstallDir, true, false);
   serverconf::SetInstallPath(Cut(s.PreviousInstallDir));
-  form.PathEdit->SetCaption(s.PreviousInstallDir);
-  form.SetupKindLabel->SetCaption(Messages().cUpdateSetup);
   serverconf::SetConfigPath(folder + "config\\");
 
   serverconf::LoadServerConfig(false, false);
@@ -185,62 +175,78 @@ void ShowPreviousInstallation(TMainForm& form) {
   s.EditionSelectable = false;
   RedetectEdition(s, folder);
 
-  const uint8_t edition = serverconf::Edition();
-  form.SetupKindLabel->SetCaption(form.SetupKindLabel->Caption() + (edition == 1 ? " - Professional" : " - Standard"));
-  form.SelectEdition(edition);
+  found.edition = serverconf::Edition();
+  found.kind_label = Messages().cUpdateSetup + (*found.edition == 1 ? " - Professional" : " - Standard");
   const std::string console = serverconf::ConsoleFile();
-  if (console == "basic.xml") form.BasicMode->SetChecked(true);
-  if (console == "advanced.xml") form.AdvancedMode->SetChecked(true);
-  for (ui::Control* radio : std::initializer_list<ui::Control*>{form.TarnoProRadio, form.TarnoStdRadio,
-                                                                form.TarnoLiteRadio, form.AdvancedMode,
-                                                                form.BasicMode})
-    radio->SetEnabled(false);
+  if (console == "basic.xml") found.basic_console = true;
+  if (console == "advanced.xml") found.basic_console = false;
   s.PreviousOlderThan827 = !s.PreviousVersion.empty() && !engine::VersionAtLeast(s.PreviousVersion, "8.2.7");
 }
 
-void ReadUserDetails(TMainForm& form) {
-  TAdvancedRegistry& key = *form.PathRegistry;
-  form.NameEdit->SetCaption(key.ReadString("Name"));
-  form.EmailEdit->SetCaption(key.ReadString("Email"));
-  form.CompanyEdit->SetCaption(key.ReadString("Company"));
-  form.CountryEdit->SetCaption(key.ReadString("Country"));
+void ReadUserDetails(TAdvancedRegistry& key, InstallationFound& found) {
+  found.user_name = key.ReadString("Name");
+  found.user_email = key.ReadString("Email");
+  found.user_company = key.ReadString("Company");
+  found.user_country = key.ReadString("Country");
 }
 
-void DetectInstallation(TMainForm& form) {
-  SetupState& s = form.state;
+void DetectInstallation(SetupState& s, TAdvancedRegistry& product_key, InstallationFound& found) {
   try {
-    ReadExclusions(form);
-    s.PreviousInstallDir = form.PathRegistry->ReadString("InstallDir");
+    ReadExclusions(s, product_key);
+    s.PreviousInstallDir = product_key.ReadString("InstallDir");
     s.EditionSelectable = true;
-    if (!s.PreviousInstallDir.empty()) ShowPreviousInstallation(form);
-    ReadUserDetails(form);
+    if (!s.PreviousInstallDir.empty()) DetectPreviousInstallation(s, found);
+    ReadUserDetails(product_key, found);
   } catch (const std::exception& e) {
     win32::LogLine(std::string("start-up: detection of the installation failed, treated as fresh: ") + e.what());
     s.PreviousInstallDir.clear();
+    found = InstallationFound{};
   }
 }
 
-void SetDefaultDestination(TMainForm& form) {
+std::string DefaultProgramsFolder(TAdvancedRegistry& product_key) {
   std::string folder;
   {
-    RegistryDetour detour(*form.PathRegistry, kWindowsArea, kCurrentVersionSection);
-    folder = form.PathRegistry->ReadString("ProgramFilesDir");
+    RegistryDetour detour(product_key, kWindowsArea, kCurrentVersionSection);
+    folder = product_key.ReadString("ProgramFilesDir");
   }
   if (folder.empty()) folder = "C:\\Program Files\\";
-  form.PathEdit->SetCaption(engine::AdjustTrailingBackslash(folder, true, false) + form.PathEdit->Caption());
+  return engine::AdjustTrailingBackslash(folder, true, false);
 }
 
-void DetectOldWebMail(TMainForm& form) {
+void DetectOldWebMail(SetupState& s, TAdvancedRegistry& product_key) {
   try {
-    RegistryDetour detour(*form.PathRegistry, kCompanyArea, kWebMailSection);
-    const std::string version = Cut(form.PathRegistry->ReadString("Version"));
-    const std::string folder = Cut(form.PathRegistry->ReadString("InstallDir"));
+    RegistryDetour detour(product_key, kCompanyArea, kWebMailSection);
+    const std::string version = Cut(product_key.ReadString("Version"));
+    const std::string folder = Cut(product_key.ReadString("InstallDir"));
     if (!folder.empty() && win32::IsDirectory(folder.substr(0, folder.size() - 1)) &&
         !engine::VersionAtLeast(version, "4.2.2"))
-      form.state.OldWebMailDetected = true;
+      s.OldWebMailDetected = true;
   } catch (const std::exception& e) {
     win32::LogLine(std::string("start-up: old web mail detection failed: ") + e.what());
   }
+}
+
+// What detection found, shown on the wizard's pages: the destination, the
+// kind of setup with the installation's edition and console mode locked, the
+// user details.
+void ShowDetection(TMainForm& form, const InstallationFound& found) {
+  if (form.state.PreviousInstallDir.empty()) {
+    form.PathEdit->SetCaption(found.default_folder + form.PathEdit->Caption());
+  } else {
+    form.PathEdit->SetCaption(form.state.PreviousInstallDir);
+    form.SetupKindLabel->SetCaption(found.kind_label);
+    if (found.edition) form.SelectEdition(*found.edition);
+    if (found.basic_console) (*found.basic_console ? form.BasicMode : form.AdvancedMode)->SetChecked(true);
+    for (ui::Control* radio : std::initializer_list<ui::Control*>{form.TarnoProRadio, form.TarnoStdRadio,
+                                                                  form.TarnoLiteRadio, form.AdvancedMode,
+                                                                  form.BasicMode})
+      radio->SetEnabled(false);
+  }
+  form.NameEdit->SetCaption(found.user_name);
+  form.EmailEdit->SetCaption(found.user_email);
+  form.CompanyEdit->SetCaption(found.user_company);
+  form.CountryEdit->SetCaption(found.user_country);
 }
 
 void ShowFirstPage(TMainForm& form) {
@@ -260,27 +266,28 @@ void LogDetection(const SetupState& s) {
   win32::LogLine(line.str());
 }
 
-void OpenLogonPage(TMainForm& form, const char* path) {
+void OpenLogonPage(HWND owner, const char* path) {
   std::string url = "http://" + serverconf::WebConsoleHost() + ":" + std::to_string(serverconf::WebConsolePort()) +
                     "/" + path;
   win32::LogLine("start-up: opening " + url);
-  ::ShellExecuteA(form.handle(), "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteA(owner, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
-  serverconf::ResolveServerPaths(InstallDirSwitch(args), form.state.ProgramDir);
+[[noreturn]] void RunCommandMode(HWND owner, engine::UninstallWindow& window, const SetupState& s,
+                                 const std::vector<std::string>& args) {
+  serverconf::ResolveServerPaths(InstallDirSwitch(args), s.ProgramDir);
   serverconf::LoadServerConfig(false, false);
   switch (ClassifyStartMode(args)) {
     case StartMode::kUninstall:
-      if (win32::UnattendedRun()) RunUnattendedUninstall(form);
-      if (AskQuestion(form, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
-        engine::UninstallProduct(form);
+      if (win32::UnattendedRun()) RunUnattendedUninstall(window, s);
+      if (AskQuestion(owner, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
+        engine::UninstallProduct(window);
       break;
     case StartMode::kWebMailLogon:
-      OpenLogonPage(form, "mail/");
+      OpenLogonPage(owner, "mail/");
       break;
     case StartMode::kWebAdminLogon:
-      OpenLogonPage(form, "accounts/");
+      OpenLogonPage(owner, "accounts/");
       break;
     default:
       // An unattended run that was given a command it does not know must
@@ -349,35 +356,68 @@ std::string ProgramFileName() {
   return path.substr(path.find_last_of('\\') + 1);
 }
 
-void RunStartUp(TMainForm& form) {
-  SetupState& s = form.state;
+namespace {
+
+// The start-up steps of every mode but the window's own: the language, the
+// distribution's information, the command modes (which end the program), the
+// distribution check, the install question and the detection. `owner` owns
+// the boxes (nullptr in an unattended run, which shows none).
+InstallationFound RunSharedStartUp(SetupState& s, SetupRegistries& registries, HWND owner,
+                                   engine::UninstallWindow& uninstall_window, std::optional<UnattendedAnswers>& answers) {
   const std::vector<std::string> args = ProgramArguments();
   s.ProgramDir = ProgramFolder();
 
   RunLanguageStep(args, s.ProgramDir);
-  const std::optional<UnattendedAnswers> answers = ReadUnattendedAnswers(TakenRunSwitches());
+  answers = ReadUnattendedAnswers(TakenRunSwitches());
   ReadDistributionInfo(s);
-  SetEditionHints(form);
   s.ResetFlags();
   IgnoreUnhandledErrors();
   // A dry run changes nothing, not even the copy of an earlier version's keys.
   if (!TakenRunSwitches().dry_run) serverconf::ConvertRegistry(false);
-  PointAtProductKey(form);
+  PointAtProductKey(registries.product_key);
   s.SilentStart = args.size() >= 2 && LowerCaseAscii(args[1]) == "/silent";
-  if (args.size() >= 2 && !s.SilentStart) RunCommandMode(form, args);
+  if (args.size() >= 2 && !s.SilentStart) RunCommandMode(owner, uninstall_window, s, args);
 
-  SetWindowCaption(form);
-  FormatWelcomeTitle(form);
-  RequireSetupDataFile(form);
-  AskInstallQuestion(form);
-  s.PreviousVersion = Cut(form.PathRegistry->ReadString("Version"));
-  LoadLicenseText(form);
-  DetectInstallation(form);
-  if (s.PreviousInstallDir.empty()) SetDefaultDestination(form);
-  DetectOldWebMail(form);
-  ShowFirstPage(form);
+  s.WindowCaption = Cut(FormatText(Messages().cPSetup, {Messages().cName, kSetupVersion}));
+  RequireSetupDataFile(owner, s);
+  AskInstallQuestion(owner, s);
+  s.PreviousVersion = Cut(registries.product_key.ReadString("Version"));
+  InstallationFound found;
+  DetectInstallation(s, registries.product_key, found);
+  if (s.PreviousInstallDir.empty()) found.default_folder = DefaultProgramsFolder(registries.product_key);
+  DetectOldWebMail(s, registries.product_key);
   LogDetection(s);
-  if (answers) RunUnattendedInstallation(form, *answers, TakenRunSwitches().dry_run);
+  return found;
+}
+
+}  // namespace
+
+void RunStartUp(TMainForm& form) {
+  SetEditionHints(form);
+  std::optional<UnattendedAnswers> answers;
+  SetupRegistries registries = form.Registries();
+  const InstallationFound found = RunSharedStartUp(form.state, registries, form.handle(), form, answers);
+  form.SetCaption(form.state.WindowCaption);
+  FormatWelcomeTitle(form);
+  LoadLicenseText(form);
+  ShowDetection(form, found);
+  ShowFirstPage(form);
+}
+
+void RunUnattended() {
+  SetupState state;
+  TAdvancedRegistry shell_folders(kMainFormRegistries[0].name), uninstall_entry(kMainFormRegistries[1].name),
+      product_key(kMainFormRegistries[2].name);
+  shell_folders.ApplyDesign(kMainFormRegistries[0]);
+  uninstall_entry.ApplyDesign(kMainFormRegistries[1]);
+  product_key.ApplyDesign(kMainFormRegistries[2]);
+  SetupRegistries registries{shell_folders, uninstall_entry, product_key};
+  LoggedUninstallWindow uninstall_window;
+  std::optional<UnattendedAnswers> answers;
+  const InstallationFound found = RunSharedStartUp(state, registries, nullptr, uninstall_window, answers);
+  // An unattended installation always has its answers: without them start-up
+  // ended with kExitBadAnswers.
+  RunUnattendedInstallation(state, registries, found, *answers, TakenRunSwitches().dry_run);
 }
 
 }  // namespace setup

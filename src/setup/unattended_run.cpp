@@ -15,13 +15,13 @@
 #include "engine/uninstall.h"
 #include "platform/shortcut_plan.h"
 #include "messages/setup_messages.h"
-#include "setup/main_form.h"
 #include "setup/post_install_actions.h"
+#include "setup/run_end.h"
+#include "setup/startup.h"
 #include "setup/setup_state.h"
 #include "setup/wizard_actions.h"
 #include "setup/wizard_checks.h"
 #include "serverconf/primary_domain.h"
-#include "ui/application.h"
 #include "win32/end_program.h"
 #include "win32/log.h"
 #include "win32/notice.h"
@@ -47,17 +47,40 @@ std::string ReadAnswersText(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-void ApplyEditionAnswers(TMainForm& form, const UnattendedAnswers& answers) {
-  if (!form.state.EditionSelectable) {
+// The choices the wizard's pages would have left, from the answers and,
+// where they are silent, from what start-up found: the destination; edition
+// and console mode when they may be chosen (an edition picks its usual
+// console mode, as on the wizard's page), else the installation's own; the
+// user details, which must be complete as the wizard asks.
+engine::InstallChoices ChoicesFromAnswers(const SetupState& s, const InstallationFound& found,
+                                          const UnattendedAnswers& answers) {
+  engine::InstallChoices choices;
+  choices.destination_dir = answers.destination;
+  bool basic = false;
+  if (s.EditionSelectable) {
+    const uint8_t edition = answers.edition.value_or(1);
+    choices.edition = edition;
+    basic = answers.basic_console.value_or(edition != 1);
+  } else {
     if (answers.edition || answers.basic_console)
       win32::LogLine("unattended run: warning: an existing installation keeps its edition and console mode; "
                      "the answers Edition and ConsoleMode are not used");
-    return;
+    // As the wizard's radios show them: an edition byte they have no radio
+    // for leaves Professional.
+    choices.edition = found.edition && *found.edition <= 2 ? *found.edition : 1;
+    basic = found.basic_console.value_or(false);
   }
-  // Choosing an edition picks its usual console mode, as on the wizard's page.
-  form.SelectEdition(answers.edition.value_or(1));
-  form.TarnoProRadioClick();
-  if (answers.basic_console) (*answers.basic_console ? form.BasicMode : form.AdvancedMode)->SetChecked(true);
+  choices.console_mode = basic ? serverconf::InterfaceMode::kBasic : serverconf::InterfaceMode::kAdvanced;
+  choices.user_name = answers.user_name.value_or(found.user_name);
+  choices.user_email = answers.user_email.value_or(found.user_email);
+  choices.user_company = answers.user_company.value_or(found.user_company);
+  choices.user_country = answers.user_country.value_or(found.user_country);
+  if (!UserDetailsComplete(choices.user_name, choices.user_email))
+    EndWithBadAnswers("the user details are incomplete: [User] Name must not be blank and Email must be an "
+                      "address such as ann@example.com (given or installed before: Name=\"" +
+                      choices.user_name + "\" Email=\"" + choices.user_email + "\")");
+  choices.program_file = ProgramFileName();
+  return choices;
 }
 
 void ApplyComponentAnswers(SetupState& s, const UnattendedAnswers& answers) {
@@ -73,44 +96,27 @@ void ApplyComponentAnswers(SetupState& s, const UnattendedAnswers& answers) {
     if (c.chosen) c.excluded = !*c.chosen;
 }
 
-void ApplyUserAnswers(TMainForm& form, const UnattendedAnswers& answers) {
-  const struct {
-    const std::optional<std::string>& answer;
-    ui::TEdit* edit;
-  } fields[] = {{answers.user_name, form.NameEdit},
-                {answers.user_email, form.EmailEdit},
-                {answers.user_company, form.CompanyEdit},
-                {answers.user_country, form.CountryEdit}};
-  for (const auto& f : fields)
-    if (f.answer) f.edit->SetCaption(*f.answer);
-  if (!UserDetailsComplete(form.NameEdit->Caption(), form.EmailEdit->Caption()))
-    EndWithBadAnswers("the user details are incomplete: [User] Name must not be blank and Email must be an "
-                      "address such as ann@example.com (given or installed before: Name=\"" +
-                      form.NameEdit->Caption() + "\" Email=\"" + form.EmailEdit->Caption() + "\")");
-}
-
-void LogChoices(const TMainForm& form) {
-  const SetupState& s = form.state;
+void LogChoices(const SetupState& s, const engine::InstallChoices& choices) {
   std::ostringstream line;
-  line << "unattended run: installing into \"" << form.DestinationDir() << "\" Edition=" << int(form.SelectedEdition())
-       << " ConsoleMode=" << (form.BasicMode->Checked() ? "Basic" : "Advanced")
+  line << "unattended run: installing into \"" << choices.destination_dir << "\" Edition=" << int(choices.edition.value_or(1))
+       << " ConsoleMode=" << (choices.console_mode == serverconf::InterfaceMode::kBasic ? "Basic" : "Advanced")
        << " EditionSelectable=" << s.EditionSelectable << " NoInstallWebMail=" << s.NoInstallWebMail
        << " NoInstallIAS=" << s.NoInstallIAS << " NoInstallAV=" << s.NoInstallAV << " NoInstallIM=" << s.NoInstallIM
-       << " NoInstallCalendar=" << s.NoInstallCalendar << " Name=\"" << form.NameEdit->Caption() << "\" Email=\""
-       << form.EmailEdit->Caption() << "\"";
+       << " NoInstallCalendar=" << s.NoInstallCalendar << " Name=\"" << choices.user_name << "\" Email=\""
+       << choices.user_email << "\"";
   win32::LogLine(line.str());
 }
 
-void ApplyFirstRunAnswers(const TMainForm& form, const UnattendedAnswers& answers) {
+void ApplyFirstRunAnswers(const SetupState& s, const UnattendedAnswers& answers) {
   if (!answers.run_first_run_wizard) return;
-  if (form.state.ConfigPresentAtDestination) {
+  if (s.ConfigPresentAtDestination) {
     win32::LogLine("unattended run: warning: the first-run answers are for a new installation; an upgrade keeps "
                    "its configuration");
     return;
   }
   const serverconf::PrimaryDomainAnswers domain = serverconf::PrimaryDomainAnswers::Gather(
       answers.host_name, answers.domain, answers.admin_user, answers.admin_password);
-  const bool applied = serverconf::ApplyPrimaryDomainAnswers(form.state.InstallFolder, domain);
+  const bool applied = serverconf::ApplyPrimaryDomainAnswers(s.InstallFolder, domain);
   win32::LogLine(applied ? "unattended run: the first-run answers set up the primary domain " + domain.domain
                          : "unattended run: warning: the first-run answers changed nothing");
 }
@@ -134,14 +140,13 @@ std::string ProgramGroupFolder(TAdvancedRegistry& shell_folders) {
 // in order. Only reads: the destination, the product key and the
 // distribution's containers, which are read through as the real run reads
 // them before its first change.
-[[noreturn]] void LogInstallationPlan(TMainForm& form) {
-  SetupState& s = form.state;
-  const engine::InstallPlanInputs inputs =
-      engine::DetectForInstallation(s, InstallChoicesOf(form), *form.PathRegistry);
+[[noreturn]] void LogInstallationPlan(SetupState& s, const engine::InstallChoices& choices,
+                                      SetupRegistries& registries) {
+  const engine::InstallPlanInputs inputs = engine::DetectForInstallation(s, choices, registries.product_key);
   const engine::InstallPlan plan =
       engine::PlanInstallation(inputs.detection, inputs.request, inputs.distribution, Messages());
   engine::PlanRoots roots = engine::ProductPlanRoots(s, engine::StagingDirectoryPath(s.ProgramDir));
-  roots.program_group = ProgramGroupFolder(*form.AdvancedRegistry);
+  roots.program_group = ProgramGroupFolder(registries.shell_folders);
   win32::LogLine(std::string("dry run: ") + (inputs.detection.config_present ? "an upgrade of " : "a new installation into ") +
                  s.InstallFolder + (s.PreviousVersion.empty() ? "" : " from " + s.PreviousVersion) + ", " +
                  std::to_string(plan.steps.size()) + " steps");
@@ -176,25 +181,21 @@ std::optional<UnattendedAnswers> ReadUnattendedAnswers(const RunSwitches& switch
   return reading.answers;
 }
 
-void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers, bool dry_run) {
-  form.PathEdit->SetCaption(answers.destination);
-  ApplyEditionAnswers(form, answers);
-  ApplyComponentAnswers(form.state, answers);
-  ApplyUserAnswers(form, answers);
-  LogChoices(form);
-  if (dry_run) LogInstallationPlan(form);
+void RunUnattendedInstallation(SetupState& state, SetupRegistries& registries, const InstallationFound& found,
+                               const UnattendedAnswers& answers, bool dry_run) {
+  ApplyComponentAnswers(state, answers);
+  const engine::InstallChoices choices = ChoicesFromAnswers(state, found, answers);
+  LogChoices(state, choices);
+  if (dry_run) LogInstallationPlan(state, choices, registries);
   try {
-    CurrentWizardActions().InstallProduct(form);
+    RunInstallation(nullptr, state, choices, registries);
   } catch (...) {
-    form.InstallationStopped(std::current_exception());
+    EndWithInstallationError(nullptr, std::current_exception());
   }
-  ApplyFirstRunAnswers(form, answers);
+  ApplyFirstRunAnswers(state, answers);
   // Of the finish page's actions only the reload command: nothing is opened.
-  form.RunConfig->SetChecked(false);
-  form.ShowTutorial->SetChecked(false);
-  form.ViewReleaseNotes->SetChecked(false);
-  OpenChosenPrograms(form);
-  if (form.state.ServersNotStarted) {
+  SendReloadCommand();
+  if (state.ServersNotStarted) {
     win32::LogLine("unattended run: not every server runs (see the notice above)");
     win32::EndProgram(kExitServersNotStarted);
   }
@@ -202,11 +203,15 @@ void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers
   win32::EndProgram(kExitOk);
 }
 
-void RunUnattendedUninstall(TMainForm& form) {
-  win32::LogLine("unattended run: uninstalling " + form.state.ProgramDir);
-  engine::UninstallProduct(form);
+void RunUnattendedUninstall(engine::UninstallWindow& window, const SetupState& state) {
+  win32::LogLine("unattended run: uninstalling " + state.ProgramDir);
+  engine::UninstallProduct(window);
   win32::LogLine("unattended run: the uninstall is complete");
   win32::EndProgram(kExitOk);
+}
+
+void LoggedUninstallWindow::ShowInformation(const std::string& text) {
+  win32::ShowNotice(nullptr, text, "Information", MB_ICONINFORMATION);
 }
 
 unsigned DeclinedExitCode() { return win32::UnattendedRun() ? kExitDeclined : kExitOk; }

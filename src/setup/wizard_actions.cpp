@@ -13,6 +13,7 @@
 #include "setup/main_form.h"
 #include "setup/post_install_actions.h"
 #include "setup/replaceable.h"
+#include "setup/run_end.h"
 #include "setup/setup_state.h"
 #include "setup/startup.h"
 #include "win32/end_program.h"
@@ -22,13 +23,14 @@
 namespace setup {
 namespace {
 
-// The main window as the installation sees it. Each step's text and each
-// advance of the bar also go to the log; the texts of single file copies are
-// counted there instead, one line for each run of them.
-class FormInstallWindow final : public engine::InstallWindow {
+// The installation's window: the main window's installing page in the
+// wizard, nothing in an unattended run. Each step's text and each advance of
+// the bar also go to the log; the texts of single file copies are counted
+// there instead, one line for each run of them.
+class LoggedInstallWindow final : public engine::InstallWindow {
  public:
-  explicit FormInstallWindow(TMainForm& form) : form_(form) {}
-  ~FormInstallWindow() override { LogCopies(); }
+  explicit LoggedInstallWindow(TMainForm* form) : form_(form) {}
+  ~LoggedInstallWindow() override { LogCopies(); }
   void SetProgressText(const std::string& text) override {
     if (text.rfind(Messages().cCopying, 0) == 0 && !Messages().cCopying.empty()) {
       ++copies_;
@@ -36,24 +38,27 @@ class FormInstallWindow final : public engine::InstallWindow {
       LogCopies();
       win32::LogLine("progress: " + OneLine(text));
     }
-    form_.SetProgressText(text);
+    if (form_ != nullptr) form_->SetProgressText(text);
   }
   void StepProgress() override {
     LogCopies();
     win32::LogLine("progress: step " + std::to_string(++steps_) + " of " +
                    std::to_string(engine::kInstallProgressSteps));
-    form_.StepProgress();
+    if (form_ != nullptr) form_->StepProgress();
   }
   void FatalError(const std::string& text, unsigned exit_code) override {
     LogCopies();
-    form_.FatalError(text, exit_code);
+    EndWithFatalError(Owner(), text, exit_code);
   }
-  void ProcessMessages() override { form_.ProcessMessages(); }
+  void ProcessMessages() override {
+    if (form_ != nullptr) form_->ProcessMessages();
+  }
   void ShowWarning(const std::string& text) override {
-    win32::ShowNotice(form_.handle(), text, "Warning", MB_ICONINFORMATION);
+    win32::ShowNotice(Owner(), text, "Warning", MB_ICONINFORMATION);
   }
 
  private:
+  HWND Owner() const { return form_ != nullptr ? form_->handle() : nullptr; }
   static std::string OneLine(std::string text) {
     for (char& c : text)
       if (c == '\r' || c == '\n') c = ' ';
@@ -64,7 +69,7 @@ class FormInstallWindow final : public engine::InstallWindow {
     copies_ = 0;
   }
 
-  TMainForm& form_;
+  TMainForm* form_;
   int steps_ = 0;
   int copies_ = 0;
 };
@@ -91,15 +96,8 @@ class ProductWizardActions : public WizardActions {
     return {entry.ok, entry.download_url, entry.latest_version, entry.release_date};
   }
   void InstallProduct(TMainForm& form) override {
-    FormInstallWindow window(form);
-    engine::ProductComponentServices components;
-    engine::ProductComRegistrar com;
-    engine::ProductServerCommands commands;
-    mailclient::WinsockMailTransport mail;
-    engine::InstallParts parts{*form.PathRegistry, *form.AdvancedRegistry, *form.AdvancedRegistryInstall,
-                               components, com, commands, mail, ReportEndpoints()};
-    engine::InstallProduct(window, form.state, InstallChoicesOf(form), parts);
-    LogInstallationSummary(form.state);
+    SetupRegistries registries = form.Registries();
+    RunInstallation(&form, form.state, InstallChoicesOf(form), registries);
   }
   void RunPostInstallActions(TMainForm& form) override { setup::RunPostInstallActions(form); }
 };
@@ -120,6 +118,19 @@ engine::InstallChoices InstallChoicesOf(const TMainForm& form) {
   choices.user_country = form.CountryEdit->Caption();
   choices.program_file = ProgramFileName();
   return choices;
+}
+
+void RunInstallation(TMainForm* form, SetupState& state, const engine::InstallChoices& choices,
+                     SetupRegistries& registries) {
+  LoggedInstallWindow window(form);
+  engine::ProductComponentServices components;
+  engine::ProductComRegistrar com;
+  engine::ProductServerCommands commands;
+  mailclient::WinsockMailTransport mail;
+  engine::InstallParts parts{registries.product_key, registries.shell_folders, registries.uninstall_entry,
+                             components, com, commands, mail, ReportEndpoints()};
+  engine::InstallProduct(window, state, choices, parts);
+  LogInstallationSummary(state);
 }
 
 WizardActions& CurrentWizardActions() {

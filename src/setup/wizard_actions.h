@@ -8,6 +8,8 @@
 #include <string>
 
 #include "engine/install_product.h"
+#include "setup/setup_state.h"
+#include "setup/startup.h"
 
 namespace setup {
 
@@ -43,6 +45,13 @@ WizardActions* SetWizardActions(WizardActions* actions);
 // The installation's choices as the wizard's pages show them: destination,
 // edition and console mode, user details, and the setup program's file name.
 engine::InstallChoices InstallChoicesOf(const TMainForm& form);
+
+// The product's installation with `choices`: progress on `form`'s
+// installing page, or with no form (an unattended run) only in the log; a
+// fatal error ends the run (run_end.h); then the summary is logged. An error
+// that escapes the installation is left to the caller.
+void RunInstallation(TMainForm* form, SetupState& state, const engine::InstallChoices& choices,
+                     SetupRegistries& registries);
 
 // True when `url` is an address the shell may open for a download: an
 // "http://" or "https://" address (scheme compared ignoring case) with a host.

@@ -32,6 +32,7 @@ std::string WithDestination(std::string text, const std::string& destination) {
 struct WatchedRun {
   std::optional<DWORD> exit_code;
   std::vector<std::string> windows;  // every visible top-level window of the process seen
+  bool wizard_window_seen = false;   // the wizard's main window, visible or not, existed
 };
 
 // Watches `process` until it ends (bounded): every 20 ms, every visible
@@ -44,6 +45,9 @@ WatchedRun Watch(driver::Process& process, Milliseconds timeout = kInstallTimeou
           run.windows.push_back(driver::Describe(window));
           if (driver::ClassName(window) == "#32770") driver::AnswerMessageBox(window, IDOK);
         }
+        // An unattended run never makes the wizard's window, not even hidden.
+        if (driver::FindTopLevelWindow({"TMainForm", "", process.id(), false}) != nullptr)
+          run.wizard_window_seen = true;
         return !process.IsRunning();
       },
       timeout, Milliseconds(20));
@@ -112,6 +116,7 @@ TEST_F(UnattendedTest, FreshInstallationAndUninstallShowNoWindow) {
   WatchedRun run = RunSetup("/UNATTENDED /LOG=" + driver::Quote(log) + " /ANSWERS=" + driver::Quote(answers));
   EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(log);
   EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  EXPECT_FALSE(run.wizard_window_seen);
 
   for (const char* file :
        {"smtp.exe", "pop3.exe", "control.exe", "im.exe", "cal.exe", "config.exe", "setup.exe", "readme.txt",
@@ -162,6 +167,7 @@ TEST_F(UnattendedTest, FreshInstallationAndUninstallShowNoWindow) {
   WatchedRun removal = Watch(uninstall);
   EXPECT_EQ(removal.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(uninstall_log);
   EXPECT_TRUE(removal.windows.empty()) << Joined(removal.windows);
+  EXPECT_FALSE(removal.wizard_window_seen);
   for (const char* name : kServices) EXPECT_FALSE(ServiceStatus(name)) << name << " is still there";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kApiClassKey));
@@ -193,6 +199,7 @@ TEST_F(UnattendedUpgradeTest, UpgradeKeepsTheDataAndShowsNoWindow) {
   WatchedRun run = Watch(run_.process());
   EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << run_.Log();
   EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  EXPECT_FALSE(run.wizard_window_seen);
 
   EXPECT_EQ(AdministratorFiles(), before);
   const std::string suite = driver::ProgramFolder() + "suite\\";
@@ -221,6 +228,7 @@ TEST_F(UnattendedTest, DryRunOnANewMachineChangesNothing) {
       RunSetup("/DRYRUN /UNATTENDED /LOG=" + driver::Quote(log) + " /ANSWERS=" + driver::Quote(answers));
   EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << ReadFile(log);
   EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  EXPECT_FALSE(run.wizard_window_seen);
   ExpectNothingInstalled();
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\CordaneCalendar"));
 
@@ -265,6 +273,7 @@ TEST_F(UnattendedUpgradeTest, DryRunOverARunningInstallationChangesNothing) {
   WatchedRun run = Watch(run_.process());
   EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitOk)) << run_.Log();
   EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  EXPECT_FALSE(run.wizard_window_seen);
 
   EXPECT_TRUE(win32::test_files::FileContentsBelow(install_) == before) << "a file of the installation changed";
   ExpectServersAsSeeded();
@@ -318,6 +327,7 @@ TEST_P(BadAnswersTest, EndsBeforeAnyChange) {
   WatchedRun run = RunSetup(arguments);
   EXPECT_EQ(run.exit_code, std::optional<DWORD>(setup::kExitBadAnswers)) << run_.Log();
   EXPECT_TRUE(run.windows.empty()) << Joined(run.windows);
+  EXPECT_FALSE(run.wizard_window_seen);
   const std::string log = run_.Log();
   EXPECT_NE(log.find(c.logged), std::string::npos) << c.logged << "\nlog:\n" << log;
   EXPECT_NE(log.find("the program ends with exit code 7"), std::string::npos) << log;
