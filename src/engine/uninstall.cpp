@@ -9,6 +9,7 @@
 #include "engine/install_product_files.h"
 #include "messages/setup_messages.h"
 #include "platform/com_registration.h"
+#include "platform/product_keys.h"
 #include "platform/running_servers.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
@@ -24,7 +25,7 @@ namespace engine {
 namespace {
 
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kUninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
+using platform::kUninstallEntryKey;
 constexpr DWORD kPauseAfterStopMs = 1500;
 
 

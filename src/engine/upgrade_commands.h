@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/server_command_record.h"
+
 namespace engine {
 
 // One command: the server's row of the service table (0 the SMTP server
@@ -27,7 +29,8 @@ struct ServerCommandCall {
   friend bool operator==(const ServerCommandCall&, const ServerCommandCall&) = default;
 };
 
-inline constexpr uint32_t kUpgradeMessage = 0x500;
+// The commands go as the servers' reload message with parameters of their own.
+inline constexpr uint32_t kUpgradeMessage = platform::kServerReloadMessage;
 
 struct UpgradeCommandRow {
   std::string_view lower_than;                 // the row applies below this version

@@ -16,7 +16,10 @@ inline constexpr std::size_t kServerCommandSize = 20;
 // How much of a server's answer the sender reads; the first 4 bytes are the result.
 inline constexpr std::size_t kServerAnswerLimit = 2048;
 
-// The message that tells a server to reload its configuration.
+// The message that tells a server to reload its configuration (the user-message
+// base plus 256): sent to the servers' windows as it is, and through
+// ServerCommand with parameters (the finish page's reload, the upgrade's
+// version-gated commands).
 inline constexpr uint32_t kServerReloadMessage = 0x500;  // 1280
 
 struct ServerCommandMessage {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/product_keys.h"
 #include "platform/service_table.h"
 #include "setup/setup_state.h"
 
@@ -28,7 +29,7 @@ struct ServiceInstallState {
   // The key below HKEY_LOCAL_MACHINE whose value "ServicesEnabledForSetup"
   // notes the services a run set from disabled to automatic until it put
   // them back (see RememberAndEnableStartTypes).
-  std::string EnabledNoteKey = "Software\\Cordane\\Tarno Mail Server";
+  std::string EnabledNoteKey = kProductKey;
 
   ServiceInstallState() { Reset(); }
   void Reset() {

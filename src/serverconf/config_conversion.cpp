@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/path_text.h"
+#include "platform/product_keys.h"
 #include "serverconf/config_store.h"
 #include "serverconf/server_settings.h"
 #include "win32/log.h"
@@ -46,8 +47,8 @@ struct KeyConversion {
 };
 
 constexpr KeyConversion kKeyConversions[] = {
-    {"Software\\Tarno", "Software\\Cordane\\Tarno Mail Server", kMailServerBinaryValues},
-    {"Software\\CWEBMAIL", "Software\\Cordane\\Cordane Web Mail", {}},
+    {"Software\\Tarno", platform::kProductKey, kMailServerBinaryValues},
+    {"Software\\CWEBMAIL", platform::kWebMailKey, {}},
 };
 
 std::string KeyName(const char* path) { return std::string("HKEY_LOCAL_MACHINE\\") + path; }

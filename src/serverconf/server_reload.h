@@ -2,10 +2,12 @@
 // server to read its configuration again.
 #pragma once
 
+#include "platform/server_command_record.h"
+
 namespace serverconf {
 
 // The message that tells a running server to reload its configuration.
-inline constexpr unsigned kServerReloadMessage = 0x400 + 256;
+using platform::kServerReloadMessage;
 
 // Sends kServerReloadMessage to the main windows of the running servers
 // (the ServiceTable's window classes and captions; the web and control

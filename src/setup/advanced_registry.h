@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/product_keys.h"
 #include "ui/component.h"
 
 namespace setup {
@@ -51,8 +52,7 @@ struct RegistryInstanceDesign {
 inline constexpr RegistryInstanceDesign kMainFormRegistries[3] = {
     {"AdvancedRegistry", TRegistryKey::hkCURRENT_USER,
      "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", "Shell Folders"},
-    {"AdvancedRegistryInstall", TRegistryKey::hkLOCAL_MACHINE,
-     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "Tarno"},
+    {"AdvancedRegistryInstall", TRegistryKey::hkLOCAL_MACHINE, platform::kUninstallArea, platform::kUninstallSection},
     {"PathRegistry", TRegistryKey::hkLOCAL_MACHINE, "\\Software", "Tarno"},
 };
 

@@ -6,6 +6,7 @@
 #include "engine/path_text.h"
 #include "messages/setup_messages.h"
 #include "platform/odbc_data_sources.h"
+#include "platform/product_keys.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "platform/shortcut_plan.h"
@@ -17,8 +18,8 @@
 namespace setup {
 namespace {
 
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
-constexpr char kProductKey[] = "Software\\Cordane\\Tarno Mail Server";
+using platform::kProductKey;
+using platform::kUninstallEntryKey;
 constexpr const char* kDataSources[] = {"CordaneSpamChallenge", "CordaneCalendar"};
 
 std::string RegistryText(const char* key_path, const char* name) {
@@ -109,8 +110,8 @@ void LogInstallationSummary(const SetupState& state) {
     win32::LogLine(line);
   }
   LogProgramGroup();
-  win32::LogLine("summary: uninstall entry: UninstallString=" + RegistryText(kUninstallKey, "UninstallString") +
-                 " QuietUninstallString=" + RegistryText(kUninstallKey, "QuietUninstallString"));
+  win32::LogLine("summary: uninstall entry: UninstallString=" + RegistryText(kUninstallEntryKey, "UninstallString") +
+                 " QuietUninstallString=" + RegistryText(kUninstallEntryKey, "QuietUninstallString"));
   win32::LogLine("summary: product key: Version=" + RegistryText(kProductKey, "Version") +
                  " InstallDir=" + RegistryText(kProductKey, "InstallDir"));
   for (const char* source : kDataSources)

@@ -1,6 +1,7 @@
 #include "setup/post_install_actions.h"
 
 #include "platform/server_command.h"
+#include "platform/server_command_record.h"
 #include "platform/service_table.h"
 #include "setup/apply_primary_domain.h"
 #include "setup/main_form.h"
@@ -15,7 +16,6 @@
 namespace setup {
 namespace {
 
-constexpr uint32_t kReloadMessage = 0x500;
 constexpr uint32_t kReloadParameter = 3;
 
 }  // namespace
@@ -43,7 +43,7 @@ void RunChosenWizard(TMainForm& form) {
 }
 
 void SendReloadCommand() {
-  if (!platform::ServerCommand(platform::kControlRow, kReloadMessage, kReloadParameter, 0))
+  if (!platform::ServerCommand(platform::kControlRow, platform::kServerReloadMessage, kReloadParameter, 0))
     win32::LogLine("post-install actions: the reload command did not reach the control server");
 }
 

@@ -11,6 +11,7 @@
 #include "engine/uninstall.h"
 #include "engine/version_compare.h"
 #include "messages/setup_messages.h"
+#include "platform/product_keys.h"
 #include "serverconf/config_conversion.h"
 #include "serverconf/config_store.h"
 #include "setup/command_line.h"
@@ -27,9 +28,9 @@
 namespace setup {
 namespace {
 
-constexpr char kCompanyArea[] = "\\Software\\Cordane";
-constexpr char kProductSection[] = "Tarno Mail Server";
-constexpr char kWebMailSection[] = "Cordane Web Mail";
+using platform::kCompanyArea;
+using platform::kProductSection;
+using platform::kWebMailSection;
 constexpr char kWindowsArea[] = "\\Software\\Microsoft\\Windows";
 constexpr char kCurrentVersionSection[] = "CurrentVersion";
 using engine::Cut;

@@ -6,9 +6,9 @@
 
 #include "engine/install_adapters.h"
 #include "engine/install_product.h"
-#include "mailclient/winsock_mail_transport.h"
 #include "messages/setup_messages.h"
-#include "serverconf/http_download.h"
+#include "net/http_download.h"
+#include "net/winsock_mail_transport.h"
 #include "setup/installation_summary.h"
 #include "setup/main_form.h"
 #include "setup/post_install_actions.h"

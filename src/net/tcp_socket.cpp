@@ -1,4 +1,4 @@
-#include "win32/tcp_socket.h"
+#include "net/tcp_socket.h"
 
 #include <ws2tcpip.h>
 

@@ -1,13 +1,13 @@
-#include "serverconf/http_download.h"
+#include "net/http_download.h"
 
-#include "win32/tcp_socket.h"
+#include "net/tcp_socket.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 
-#include "serverconf/tls_connection.h"
+#include "net/tls_connection.h"
 #include "win32/log.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"

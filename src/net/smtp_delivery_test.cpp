@@ -1,7 +1,7 @@
 // The SMTP client over WinSock: against aiosmtpd servers on 127.0.0.1
 // (delivery read back byte for byte, each authentication mechanism), and
 // against scripted servers of this test for the failure cases.
-#include "mailclient/winsock_mail_transport.h"
+#include "net/winsock_mail_transport.h"
 
 #include <gtest/gtest.h>
 

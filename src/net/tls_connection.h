@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "serverconf/http_fetch.h"
-#include "win32/tcp_socket.h"
+#include "net/http_fetch.h"
+#include "net/tcp_socket.h"
 
 namespace serverconf {
 

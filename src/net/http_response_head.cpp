@@ -1,4 +1,4 @@
-#include "serverconf/http_response_head.h"
+#include "net/http_response_head.h"
 
 #include <cctype>
 

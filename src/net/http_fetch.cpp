@@ -1,7 +1,7 @@
-#include "serverconf/http_fetch.h"
+#include "net/http_fetch.h"
 
-#include "serverconf/http_request.h"
-#include "serverconf/http_response_head.h"
+#include "net/http_request.h"
+#include "net/http_response_head.h"
 #include "xmldoc/xml_tag_scanner.h"
 
 namespace serverconf {

@@ -1,6 +1,6 @@
-#include "mailclient/winsock_mail_transport.h"
+#include "net/winsock_mail_transport.h"
 
-#include "win32/tcp_socket.h"
+#include "net/tcp_socket.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "serverconf/http_fetch.h"
+#include "net/http_fetch.h"
 
 namespace serverconf {
 

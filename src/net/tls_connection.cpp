@@ -1,4 +1,4 @@
-#include "serverconf/tls_connection.h"
+#include "net/tls_connection.h"
 
 #define SECURITY_WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "serverconf/http_request.h"
+#include "net/http_request.h"
 
 #include <cctype>
 #include <vector>

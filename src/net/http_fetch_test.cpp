@@ -1,6 +1,6 @@
 // The HTTP client's addresses, response heads and redirect chains, against a
 // scripted network.
-#include "serverconf/http_fetch.h"
+#include "net/http_fetch.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <map>
 #include <vector>
 
-#include "serverconf/http_request.h"
-#include "serverconf/http_response_head.h"
+#include "net/http_request.h"
+#include "net/http_response_head.h"
 
 namespace serverconf {
 namespace {

@@ -2,7 +2,7 @@
 // 127.0.0.1 (tests/servers/http_servers.py): product lists, redirects,
 // cookies, credentials, and https with a certificate this test trusts, one
 // that signs itself and one for another host.
-#include "serverconf/http_download.h"
+#include "net/http_download.h"
 
 #include <gtest/gtest.h>
 
