@@ -129,7 +129,8 @@ class Installation {
     Step();  // 9
     // The new version is registered here, the commands of the versions
     // passed over go out at the end: a run ending in between leaves a note.
-    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, state_.PreviousVersion);
+    // A note that cannot be written is logged; the installation goes on.
+    if (!state_.PreviousVersion.empty()) parts_.product_key.TryWriteString(kUpgradingFromValue, state_.PreviousVersion);
     CreateIconsAndUninstallEntry();
     Step();  // 10
     RemoveDeselectedComponents(state_);
@@ -143,7 +144,7 @@ class Installation {
     state_.ServersNotStarted = !platform::CheckServicesStarted(state_, services_);
     RestoreStartTypes();
     SendUpgradeCommands(state_.PreviousVersion, parts_.commands);
-    if (!state_.PreviousVersion.empty()) parts_.product_key.WriteString(kUpgradingFromValue, "");
+    if (!state_.PreviousVersion.empty()) parts_.product_key.TryWriteString(kUpgradingFromValue, "");
     if (state_.OldWebMailDetected) window_.ShowWarning(setup::Messages().cSetupRequireWebMail);
   }
 

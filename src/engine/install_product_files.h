@@ -90,9 +90,9 @@ std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state
 // shows the "Extracting files error: data file error" box and answers false.
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
-// Step 7 of the installation: the progress text "Extracting Files...", a
-// fresh staging directory, "setup.Dat" from the program's directory unpacked
-// into it. Returns the staging directory, empty after the error box.
+// Unpacking the payload: the progress text "Extracting Files...", a fresh
+// staging directory, "setup.Dat" from the program's directory unpacked into
+// it. Returns the staging directory, empty after the error box.
 std::string ExtractSetupData(InstallProgress& progress, const std::string& program_dir);
 
 // "tarno.mcb" beside the setup program into INSTALL + "config\", on a new
@@ -108,8 +108,9 @@ void ExtractDemoData(const setup::SetupState& state, const std::string& staging)
 bool InstallFiles(InstallProgress& progress, ComponentServices& services, setup::SetupState& state,
                   const FileStagePaths& paths);
 
-// The component trees of InstallFiles (step 9). False when a step ended the
-// setup.
+// The component trees InstallFiles places after the program files: the
+// shared, anti-spam, calendar and document trees, the data sources of the
+// two databases and the antivirus engine. False when a step ended the setup.
 bool InstallComponentTrees(InstallProgress& progress, StagedFilePlacer& placer, ComponentServices& services,
                            const setup::SetupState& state, const FileStagePaths& paths);
 

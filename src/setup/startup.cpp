@@ -274,7 +274,7 @@ void RunCommandMode(TMainForm& form, const std::vector<std::string>& args) {
     case StartMode::kUninstall:
       if (win32::UnattendedRun()) RunUnattendedUninstall(form);
       if (AskQuestion(form, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
-        engine::UninstallProduct(form);
+        engine::UninstallProduct(form, {*form.AdvancedRegistry, *form.AdvancedRegistryInstall});
       break;
     case StartMode::kWebMailLogon:
       OpenLogonPage(form, "mail/");

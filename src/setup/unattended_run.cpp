@@ -154,7 +154,7 @@ void RunUnattendedInstallation(TMainForm& form, const UnattendedAnswers& answers
 
 void RunUnattendedUninstall(TMainForm& form) {
   win32::LogLine("unattended run: uninstalling " + form.state.ProgramDir);
-  engine::UninstallProduct(form);
+  engine::UninstallProduct(form, {*form.AdvancedRegistry, *form.AdvancedRegistryInstall});
   win32::LogLine("unattended run: the uninstall is complete");
   win32::EndProgram(kExitOk);
 }
