@@ -194,7 +194,7 @@ TEST_F(InstallAdaptersTest, DataSourcesAndTheEngineThroughTheInstallationAndTheU
   EXPECT_EQ(Calls(), (std::vector<std::string>{InstallCall(), UpdateCall(), UpdateCall(), UninstallCall()}))
       << Listing(Calls());
   EXPECT_FALSE(Exists(Install() + "avast")) << "the engine's folder is still there";
-  EXPECT_TRUE(Exists(Install() + "spam\\challenge.mdb")) << "the administrator's data stays";
+  EXPECT_TRUE(Exists(Install() + "calendar\\calendar.mdb")) << "the calendar's data stays";
 }
 
 }  // namespace
