@@ -51,8 +51,10 @@ class KillProcessesTest : public ::testing::Test {
   static void ExpectOnlyTheseEnded(const std::vector<driver::Process*>& ended,
                                    const std::vector<driver::Process*>& running) {
     for (driver::Process* process : ended)
-      EXPECT_TRUE(process->WaitForExit(Milliseconds(10000)).has_value()) << "process " << process->id() << " still runs";
-    for (driver::Process* process : running) EXPECT_TRUE(process->IsRunning()) << "process " << process->id() << " was ended";
+      EXPECT_TRUE(process->WaitForExit(Milliseconds(10000)).has_value())
+          << "process " << process->id() << " still runs";
+    for (driver::Process* process : running)
+      EXPECT_TRUE(process->IsRunning()) << "process " << process->id() << " was ended";
   }
 
   testing::SuiteFolder folder_;
