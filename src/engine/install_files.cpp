@@ -49,41 +49,6 @@ bool CopyInstallFile(InstallProgress& progress, const std::string& name,
                            target, mandatory);
 }
 
-bool CopyInstallTree(InstallProgress& progress, const std::string& installation_directory,
-                     const std::string& source_root, const std::string& relative_directory) {
-  std::string source_directory = AdjustTrailingBackslash(source_root, true, false) +
-                                 AdjustTrailingBackslash(relative_directory, true, false);
-  std::string target_directory = AdjustTrailingBackslash(installation_directory, true, false) +
-                                 AdjustTrailingBackslash(relative_directory, true, false);
-  std::string relative = AdjustTrailingBackslash(relative_directory, true, false);
-
-  WIN32_FIND_DATAA data;
-  std::string pattern = source_directory + "*.*";
-  win32::ScopedFindHandle find(::FindFirstFileA(pattern.c_str(), &data));
-  if (!find) {
-    DWORD error = ::GetLastError();
-    if (IsDirectory(source_directory)) return true;  // nothing in it (a drive's root)
-    win32::LogFailure("list directory", source_directory, error);
-    ::SetLastError(error);
-    return false;
-  }
-  do {
-    std::string name = data.cFileName;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (name == "." || name == "..") continue;
-      // A link in the source could lead anywhere, even back up the tree; what
-      // the payload holds is real directories only.
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-      if (!CopyInstallTree(progress, installation_directory, source_root, relative + name + "\\"))
-        return false;
-    } else {
-      ForceDirectoryTree(target_directory);
-      if (!CopyInstallFile(progress, name, source_directory, target_directory, true)) return false;
-    }
-  } while (::FindNextFileA(find.get(), &data));
-  return true;
-}
-
 namespace {
 
 // Lists the files of the tree below `directory` (ending in '\\') in the

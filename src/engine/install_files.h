@@ -43,25 +43,18 @@ bool CopyInstallFile(InstallProgress& progress, const std::string& name,
                      const std::string& source_directory, const std::string& target_directory,
                      bool mandatory);
 
-// Copies `source_root` + `relative_directory` (empty, or ending in '\') with
-// all its subdirectories into `installation_directory` + `relative_directory`;
-// every file is mandatory. Files and subdirectories are handled in the order
-// the system lists them; a target directory is made only for a directory that
-// holds files, so empty directories are not created. Junctions and symbolic
-// links to directories in the source are not entered. Returns false when a
-// copy failed (after FatalError returned) or the source cannot be listed.
-bool CopyInstallTree(InstallProgress& progress, const std::string& installation_directory,
-                     const std::string& source_root, const std::string& relative_directory);
-
 // Places what was unpacked into the staging directory into the installation
-// directory with the visible result of CopyInstallFile and CopyInstallTree
-// (the same targets, the same replacements, the same progress texts in the
-// same order, the same error box on a failing mandatory file), touching each
-// file once: a staged file is moved (renamed) instead of copied, and a staged
-// directory whose target does not exist yet is moved as a whole with one
-// rename when every directory in it holds files (a copy never makes empty
-// directories). Use it only for staged items that nothing reads from the
-// staging directory again: a moved item is gone from there.
+// directory with the visible result of copying it with CopyInstallFile, file
+// by file and directory by directory (the same targets, the same
+// replacements, the same progress texts in the same order, the same error box
+// on a failing mandatory file; a target directory is made only for a
+// directory that holds files, so empty directories are not created; links to
+// directories in the source are not entered), touching each file once: a
+// staged file is moved (renamed) instead of copied, and a staged directory
+// whose target does not exist yet is moved as a whole with one rename when
+// every directory in it holds files. Use it only for staged items that
+// nothing reads from the staging directory again: a moved item is gone from
+// there.
 //
 // A moved item is given the security a new file in its target directory gets
 // (ResetToInheritedSecurity), as a copy would have. Where a rename cannot work
@@ -80,13 +73,15 @@ class StagedFilePlacer {
   bool PlaceFile(const std::string& name, const std::string& source_directory,
                  const std::string& target_directory, bool mandatory);
 
-  // CopyInstallTree, moving the files (or the whole directory). A source
+  // `source_root` + `relative_directory` (empty, or ending in '\') with all
+  // its subdirectories into `installation_directory` + `relative_directory`,
+  // every file mandatory, moving the files (or the whole directory). A source
   // that does not exist places nothing (logged). False only when a mandatory
-  // file failed (after FatalError returned).
+  // file failed (after FatalError returned): the files after it stay.
   bool PlaceTree(const std::string& installation_directory, const std::string& source_root,
                  const std::string& relative_directory);
 
-  // The progress texts CopyInstallTree shows for copying the files now in
+  // The progress texts PlaceTree shows for placing the files now in
   // `installation_directory` + `relative_directory` onto themselves, in the
   // order the system lists them; a file named `skip_top_file` directly in that
   // directory is left out. For a tree that is already in place and would be

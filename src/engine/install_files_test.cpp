@@ -121,71 +121,6 @@ TEST_F(InstallFilesTest, OptionalCopyFailureIsIgnored) {
   EXPECT_EQ(progress_.texts.size(), 1u);
 }
 
-// ---- CopyInstallTree ----
-
-TEST_F(InstallFilesTest, CopyInstallTreeCopiesNestedTreeWithoutEmptyDirectories) {
-  MakeTree(staging_ + "web\\mail\\skins\\default\\");
-  MakeTree(staging_ + "web\\empty\\");
-  MakeTree(staging_ + "only dirs\\inner\\");
-  PutFile(staging_ + "web\\index.html", "<html>\r\n");
-  PutFile(staging_ + "web\\mail\\mail.php", "php");
-  PutFile(staging_ + "web\\mail\\skins\\default\\style.css", "css", FILE_ATTRIBUTE_HIDDEN);
-  PutFile(staging_ + "top file.txt", "top");
-  PutFile(staging_ + "readonly.txt", "ro", FILE_ATTRIBUTE_READONLY);
-
-  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, ""));
-  EXPECT_TRUE(progress_.fatal.empty());
-  std::vector<std::string> expected = {"readonly.txt", "top file.txt", "web\\index.html",
-                                       "web\\mail\\mail.php", "web\\mail\\skins\\default\\style.css"};
-  EXPECT_EQ(FilesBelow(install_), expected);
-  EXPECT_EQ(FilesBelow(staging_), expected) << "the source stays";
-  EXPECT_EQ(GetFile(install_ + "web\\index.html"), "<html>\r\n");
-  EXPECT_EQ(GetFile(install_ + "web\\mail\\skins\\default\\style.css"), "css");
-  EXPECT_FALSE(Exists(install_ + "web\\empty")) << "empty directories are not created";
-  EXPECT_FALSE(Exists(install_ + "only dirs"));
-  EXPECT_EQ(progress_.texts.size(), expected.size());
-  EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(),
-                       "Copying File:\r\n" + install_ + "web\\mail\\mail.php..."),
-            1);
-
-  // A second run copies over what is there, read-only or not.
-  progress_.texts.clear();
-  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, ""));
-  EXPECT_TRUE(progress_.fatal.empty()) << progress_.fatal[0];
-  EXPECT_EQ(progress_.texts.size(), expected.size());
-}
-
-TEST_F(InstallFilesTest, CopyInstallTreeOfRelativeDirectory) {
-  MakeTree(staging_ + "web\\mail\\");
-  PutFile(staging_ + "outside.txt", "not this");
-  PutFile(staging_ + "web\\root.txt", "not this either");
-  PutFile(staging_ + "web\\mail\\a.txt", "a");
-  MakeTree(staging_ + "web\\mail\\sub\\");
-  PutFile(staging_ + "web\\mail\\sub\\b.txt", "b");
-
-  EXPECT_TRUE(CopyInstallTree(progress_, install_, staging_, "web\\mail\\"));
-  EXPECT_EQ(FilesBelow(install_), (std::vector<std::string>{"web\\mail\\a.txt",
-                                                             "web\\mail\\sub\\b.txt"}));
-  EXPECT_EQ(GetFile(install_ + "web\\mail\\sub\\b.txt"), "b");
-}
-
-TEST_F(InstallFilesTest, CopyInstallTreeStopsAtTheFirstFailingFile) {
-  MakeTree(staging_ + "data\\");
-  PutFile(staging_ + "data\\blocked.cfg", "x");
-  // A directory where the file should go makes that copy fail.
-  MakeTree(install_ + "data\\blocked.cfg\\");
-  EXPECT_FALSE(CopyInstallTree(progress_, install_, staging_, ""));
-  ASSERT_EQ(progress_.fatal.size(), 1u);
-  EXPECT_NE(progress_.fatal[0].find("\r\nblocked.cfg\r\n"), std::string::npos)
-      << progress_.fatal[0];
-}
-
-TEST_F(InstallFilesTest, CopyInstallTreeOfMissingSourceCopiesNothing) {
-  EXPECT_FALSE(CopyInstallTree(progress_, install_, root_ + "no staging\\", ""));
-  EXPECT_TRUE(progress_.fatal.empty());
-  EXPECT_FALSE(Exists(install_));
-}
-
 // ---- CopyTemplateFile ----
 
 class TemplateTest : public InstallFilesTest {
@@ -357,6 +292,84 @@ TEST_F(InstallFilesTest, PlacedTreeMergesIntoAnExistingTargetWithoutEmptyDirecto
   EXPECT_TRUE(placer.PlaceTree(install_, staging_, "api\\"));
   EXPECT_EQ(GetFile(install_ + "api\\api.txt"), "api");
   EXPECT_FALSE(Exists(install_ + "api\\empty"));
+}
+
+// A tree holding empty directories cannot be moved whole: its files are
+// placed one by one, hidden and read-only ones too, and no empty directory is
+// made; placing it again replaces what is there.
+TEST_F(InstallFilesTest, PlacedTreeWithEmptyDirectoriesIsPlacedFileByFile) {
+  MakeTree(staging_ + "web\\mail\\skins\\default\\");
+  MakeTree(staging_ + "web\\empty\\");
+  MakeTree(staging_ + "only dirs\\inner\\");
+  PutFile(staging_ + "web\\index.html", "<html>\r\n");
+  PutFile(staging_ + "web\\mail\\mail.php", "php");
+  PutFile(staging_ + "web\\mail\\skins\\default\\style.css", "css", FILE_ATTRIBUTE_HIDDEN);
+  PutFile(staging_ + "top file.txt", "top");
+  PutFile(staging_ + "readonly.txt", "ro", FILE_ATTRIBUTE_READONLY);
+
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, ""));
+  EXPECT_TRUE(progress_.fatal.empty());
+  const std::vector<std::string> expected = {"readonly.txt", "top file.txt", "web\\index.html",
+                                             "web\\mail\\mail.php", "web\\mail\\skins\\default\\style.css"};
+  EXPECT_EQ(FilesBelow(install_), expected);
+  EXPECT_TRUE(FilesBelow(staging_).empty()) << "every file was moved out of the staging directory";
+  EXPECT_EQ(GetFile(install_ + "web\\index.html"), "<html>\r\n");
+  EXPECT_EQ(GetFile(install_ + "web\\mail\\skins\\default\\style.css"), "css");
+  EXPECT_FALSE(Exists(install_ + "web\\empty")) << "empty directories are not created";
+  EXPECT_FALSE(Exists(install_ + "only dirs"));
+  EXPECT_EQ(progress_.texts.size(), expected.size());
+  EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(),
+                       "Copying File:\r\n" + install_ + "web\\mail\\mail.php..."),
+            1);
+
+  progress_.texts.clear();
+  PutFile(staging_ + "readonly.txt", "ro again");
+  PutFile(staging_ + "web\\index.html", "<html> again");
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, ""));
+  EXPECT_TRUE(progress_.fatal.empty()) << progress_.fatal[0];
+  EXPECT_EQ(GetFile(install_ + "readonly.txt"), "ro again");
+  EXPECT_EQ(GetFile(install_ + "web\\index.html"), "<html> again");
+  EXPECT_EQ(progress_.texts.size(), 2u);
+}
+
+// Only the named directory of the staging directory is placed, with its
+// subdirectories, at the same relative place.
+TEST_F(InstallFilesTest, PlacedTreeOfARelativeDirectoryTakesOnlyThatDirectory) {
+  MakeTree(staging_ + "web\\mail\\sub\\");
+  PutFile(staging_ + "outside.txt", "not this");
+  PutFile(staging_ + "web\\root.txt", "not this either");
+  PutFile(staging_ + "web\\mail\\a.txt", "a");
+  PutFile(staging_ + "web\\mail\\sub\\b.txt", "b");
+  MakeTree(install_ + "web\\");
+
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, "web\\mail\\"));
+  EXPECT_EQ(FilesBelow(install_), (std::vector<std::string>{"web\\mail\\a.txt", "web\\mail\\sub\\b.txt"}));
+  EXPECT_EQ(GetFile(install_ + "web\\mail\\sub\\b.txt"), "b");
+  EXPECT_EQ(FilesBelow(staging_), (std::vector<std::string>{"outside.txt", "web\\root.txt"}));
+}
+
+// A file that cannot be placed ends the tree with the copy's error box.
+TEST_F(InstallFilesTest, PlacedTreeStopsAtTheFirstFailingFile) {
+  MakeTree(staging_ + "data\\");
+  PutFile(staging_ + "data\\blocked.cfg", "x");
+  // A directory where the file should go makes that file fail.
+  MakeTree(install_ + "data\\blocked.cfg\\");
+  StagedFilePlacer placer(progress_);
+  EXPECT_FALSE(placer.PlaceTree(install_, staging_, ""));
+  ASSERT_EQ(progress_.fatal.size(), 1u);
+  EXPECT_NE(progress_.fatal[0].find("\r\nblocked.cfg\r\n"), std::string::npos) << progress_.fatal[0];
+}
+
+// A tree the payload does not hold places nothing and is no failure.
+TEST_F(InstallFilesTest, PlacedTreeOfAMissingSourcePlacesNothing) {
+  StagedFilePlacer placer(progress_);
+  EXPECT_TRUE(placer.PlaceTree(install_, root_ + "no staging\\", ""));
+  EXPECT_TRUE(placer.PlaceTree(install_, staging_, "help\\"));
+  EXPECT_TRUE(progress_.fatal.empty());
+  EXPECT_TRUE(progress_.texts.empty());
+  EXPECT_FALSE(Exists(install_));
 }
 
 TEST_F(InstallFilesTest, AnnounceTreeShowsTheTextsOfTheFilesInPlace) {

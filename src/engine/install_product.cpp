@@ -174,7 +174,8 @@ class Installation {
         serverconf::UpdateWebServerConfig(Install());
         return true;
       case StepKind::kNoteUpgradingFrom:
-        parts_.product_key.WriteString(kUpgradingFromValue, step.name);
+        // A note that cannot be written is logged; the installation goes on.
+        parts_.product_key.TryWriteString(kUpgradingFromValue, step.name);
         return true;
       case StepKind::kCreateIconsAndUninstallEntry:
         CreateIconsAndUninstallEntry(step);
@@ -205,7 +206,7 @@ class Installation {
                                       step.command.second);
         return true;
       case StepKind::kClearUpgradingFrom:
-        parts_.product_key.WriteString(kUpgradingFromValue, "");
+        parts_.product_key.TryWriteString(kUpgradingFromValue, "");
         return true;
       case StepKind::kWarnOldWebMail:
         window_.ShowWarning(step.name);

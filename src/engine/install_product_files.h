@@ -77,8 +77,9 @@ std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state
 // shows the "Extracting files error: data file error" box and answers false.
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
-// The progress text "Extracting Files...", a fresh staging directory, "setup.Dat" from the program's directory unpacked
-// into it. Returns the staging directory, empty after the error box.
+// Unpacking the payload: the progress text "Extracting Files...", a fresh
+// staging directory, "setup.Dat" from the program's directory unpacked into
+// it. Returns the staging directory, empty after the error box.
 std::string ExtractSetupData(InstallProgress& progress, const std::string& program_dir);
 
 // What the steps of the file stage work through.

@@ -177,7 +177,7 @@ class InstallProductFilesTest : public ::testing::Test {
 
   void PutDist(const std::string& name, const std::string& bytes) { PutFile(paths_.program_dir + name, bytes); }
 
-  // Steps 7 and 9 of the installation: unpack "setup.Dat", place the files.
+  // The installation's file stage: unpack "setup.Dat", place the files.
   bool RunFileStage() {
     paths_.staging = ExtractSetupData(progress_, paths_.program_dir);
     if (paths_.staging.empty()) return false;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -9,45 +10,23 @@
 #include "engine/install_product_files.h"
 #include "messages/setup_messages.h"
 #include "platform/com_registration.h"
+#include "platform/program_group.h"
 #include "platform/product_keys.h"
 #include "platform/running_servers.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
-#include "platform/shortcut_plan.h"
 #include "platform/system_family.h"
 #include "serverconf/av_setup_interface.h"
+#include "setup/advanced_registry.h"
 #include "win32/log.h"
-#include "win32/registry_value.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 
 namespace engine {
 namespace {
 
-constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-using platform::kUninstallEntryKey;
 constexpr DWORD kPauseAfterStopMs = 1500;
 
-
-// The all-users programs folder from the machine's shell folders; empty when
-// the value is missing or empty.
-std::string CommonProgramsFolder() {
-  win32::ScopedRegKey key;
-  LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFoldersKey, 0, KEY_QUERY_VALUE, key.receive());
-  if (result != ERROR_SUCCESS) {
-    win32::LogFailure("opening", std::string("HKEY_LOCAL_MACHINE\\") + kShellFoldersKey, static_cast<DWORD>(result));
-    return std::string();
-  }
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  const std::string& name = setup::Messages().cCommonPrograms;
-  result = win32::QueryRegistryValue(key.get(), name, &type, &data);
-  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    win32::LogLine("uninstall: no \"" + name + "\" shell folder value; the program group stays");
-    return std::string();
-  }
-  return win32::RegistryText(data);
-}
 
 void StopServers(const std::string& program_dir) {
   for (std::size_t row = 0; row < platform::kServerCount; ++row)
@@ -67,18 +46,18 @@ void DeleteStoppedServices() {
   }
 }
 
-void DeleteProgramGroup() {
-  const std::string common_programs = CommonProgramsFolder();
-  if (common_programs.empty()) return;
-  const std::string group = AdjustTrailingBackslash(common_programs, true, false) +
-                            platform::ProgramGroupName(setup::Messages().cName) + "\\";
+// The group where the installation put it (ProgramGroupFolder).
+void DeleteProgramGroup(setup::TAdvancedRegistry& shell_folders) {
+  const std::string group = platform::ProgramGroupFolder(shell_folders);
+  if (group.empty()) return;
   if (!DeleteDirectoryTree(group)) win32::LogLine("uninstall: the program group " + group + " was not removed whole");
 }
 
-void DeleteUninstallEntry() {
-  const LONG result = ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
-  if (result != ERROR_SUCCESS)
-    win32::LogFailure("deleting", std::string("HKEY_LOCAL_MACHINE\\") + kUninstallEntryKey, static_cast<DWORD>(result));
+// The entry with whatever keys a tool added below it; a failure is logged
+// where it happens.
+void DeleteUninstallEntry(setup::TAdvancedRegistry& entry) {
+  entry.SetRegistryRootKey(setup::TRegistryKey::hkLOCAL_MACHINE);
+  entry.DeleteKey(entry.KeyPath());
 }
 
 // The engine's own interface in the installation removes the engine; its
@@ -106,9 +85,11 @@ void LogLeftOver(const std::vector<PlanStep>& plan, const PlanRoots& roots) {
 
 }  // namespace
 
-void UninstallProduct(UninstallWindow& window) { UninstallProduct(window, ProgramDirectory()); }
+void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys) {
+  UninstallProduct(window, keys, ProgramDirectory());
+}
 
-void UninstallProduct(UninstallWindow& window, const std::string& program_dir) {
+void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys, const std::string& program_dir) {
   const std::string program = AdjustTrailingBackslash(program_dir, true, false);
   // A relative path or a drive's root would make every removal below reach
   // beyond an installation.
@@ -136,10 +117,10 @@ void UninstallProduct(UninstallWindow& window, const std::string& program_dir) {
         DeleteStoppedServices();
         break;
       case StepKind::kDeleteProgramGroup:
-        DeleteProgramGroup();
+        DeleteProgramGroup(keys.shell_folders);
         break;
       case StepKind::kDeleteUninstallEntry:
-        DeleteUninstallEntry();
+        DeleteUninstallEntry(keys.uninstall_entry);
         break;
       case StepKind::kUnregisterComServer:
         platform::UnregisterComServer(target);

@@ -15,6 +15,10 @@
 
 #include <string>
 
+namespace setup {
+class TAdvancedRegistry;
+}
+
 namespace engine {
 
 // What the uninstall sequence needs of the window it runs under.
@@ -27,27 +31,36 @@ class UninstallWindow {
   virtual void ProcessMessages() = 0;
 
   // Shows `text` in a task-modal box with the information icon and the
-  // caption "Information", owned by the window; returns when it is closed.
+  // caption cInformation ("Information"), owned by the window; returns when
+  // it is closed.
   virtual void ShowInformation(const std::string& text) = 0;
+};
+
+// The registry components it works through, as the main window owns them.
+struct UninstallKeys {
+  setup::TAdvancedRegistry& shell_folders;    // AdvancedRegistry: ...\Explorer, "Shell Folders"
+  setup::TAdvancedRegistry& uninstall_entry;  // AdvancedRegistryInstall: the uninstall entry "Tarno"
 };
 
 // The whole sequence on the running program's directory: the steps of
 // PlanUninstall in order (install_plan.h): stops every running server; lets
 // messages run and waits 1,500 ms; on the NT family deletes every registered
-// service that is stopped; deletes the all-users program group ("Common
-// Programs" + the group name of cName, skipped without that value); deletes
-// the uninstall entry "Tarno"; unregisters "api.dll" and "cordanecom.dll";
+// service that is stopped; deletes the all-users program group where the
+// installation put it (platform::ProgramGroupFolder, which switches
+// `keys.shell_folders` to HKEY_LOCAL_MACHINE); deletes the uninstall entry,
+// the key of `keys.uninstall_entry` under HKEY_LOCAL_MACHINE, with its
+// subkeys; unregisters "api.dll" and "cordanecom.dll";
 // deletes every program file the installation places; deletes the program
 // trees; lets the installed antivirus engine ("avast\setup\setiface.dll")
 // uninstall itself and deletes "avast\" whatever it answered. Then it logs
 // what stayed and shows cCompleteRemove. No step ends the
 // sequence: a service registration that cannot be deleted shows the service
 // warning, every other failure is only logged.
-void UninstallProduct(UninstallWindow& window);
+void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys);
 
 // UninstallProduct on the installation in `program_dir` (trailing backslash
 // optional). Refuses (logged, nothing done) a path that is not absolute or is
 // a drive's root.
-void UninstallProduct(UninstallWindow& window, const std::string& program_dir);
+void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys, const std::string& program_dir);
 
 }  // namespace engine

@@ -1,12 +1,12 @@
 #include "platform/icons_and_uninstall_entry.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <exception>
 
 #include "engine/file_helpers.h"
 #include "engine/install_files.h"
+#include "platform/program_group.h"
 #include "platform/shortcut.h"
 #include "platform/shortcut_plan.h"
 #include "setup/advanced_registry.h"
@@ -23,37 +23,17 @@ constexpr char kOtherMailServerNote[] =
     "\r\nThere might be already some service running on the same TCP/IP port. Make sure MS SMTP, Norton "
     "Antivirus POP3 or some other mail server is not running on this machine.";
 
-// The all-users programs folder as the shell knows it, with a trailing
-// backslash; empty when the shell has none.
-std::string ShellCommonProgramsFolder() {
-  char path[MAX_PATH];
-  const HRESULT result = ::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
-  if (FAILED(result) || path[0] == '\0') {
-    win32::LogFailure("asking the shell for", "the all-users programs folder", static_cast<DWORD>(result));
-    return std::string();
-  }
-  return engine::AdjustTrailingBackslash(path, true, false);
-}
-
-// The product's all-users program group, with a trailing backslash; empty
-// when there is no programs folder to put it in.
-std::string RebuildProgramGroup(setup::TAdvancedRegistry& shell_folders, const std::string& group_name) {
-  const setup::SetupMessages& m = setup::Messages();
-  const std::string user_programs = shell_folders.ReadString(m.cInstallProgram);
+// The product's all-users program group, with a trailing backslash, deleted
+// with everything in it and made again; empty when there is no programs
+// folder to put it in.
+std::string RebuildProgramGroup(setup::TAdvancedRegistry& shell_folders) {
+  const std::string user_programs = shell_folders.ReadString(setup::Messages().cInstallProgram);
   if (!user_programs.empty())
-    engine::DeleteDirectoryTree(engine::AdjustTrailingBackslash(user_programs, true, false) + group_name + "\\");
+    engine::DeleteDirectoryTree(engine::AdjustTrailingBackslash(user_programs, true, false) +
+                                ProgramGroupName(setup::Messages().cName) + "\\");
 
-  shell_folders.SetRegistryRootKey(setup::TRegistryKey::hkLOCAL_MACHINE);
-  std::string common_programs = shell_folders.ReadString(m.cCommonPrograms);
-  if (common_programs.empty()) {
-    common_programs = ShellCommonProgramsFolder();
-    if (common_programs.empty()) return std::string();
-    win32::LogLine("no \"" + m.cCommonPrograms + "\" shell folder value; the program group goes into " +
-                   common_programs);
-  } else {
-    common_programs = engine::AdjustTrailingBackslash(common_programs, true, false);
-  }
-  const std::string group = common_programs + group_name + "\\";
+  const std::string group = ProgramGroupFolder(shell_folders);
+  if (group.empty()) return std::string();
   engine::DeleteDirectoryTree(group);
   if (!engine::ForceDirectoryTree(group)) win32::LogLine("creating the program group " + group + " failed");
   return group;
@@ -113,7 +93,7 @@ void CreateIconsAndUninstallEntry(engine::InstallProgress& progress, const Icons
   const setup::SetupMessages& m = setup::Messages();
   progress.SetProgressText(m.cCreatingIcons);
 
-  const std::string group = RebuildProgramGroup(keys.shell_folders, ProgramGroupName(m.cName));
+  const std::string group = RebuildProgramGroup(keys.shell_folders);
   if (!group.empty()) {
     const ShortcutPlanInput plan_input{input.install_dir, input.setup_file_name, group, input.web_mail_installed,
                                        input.nt_family};

@@ -34,13 +34,11 @@ struct IconsAndUninstallKeys {
 
 // Shows cCreatingIcons; deletes the per-user group of older installations
 // (the current user's "Programs" shell folder + cName, when the value is
-// there); switches `keys.shell_folders` to HKEY_LOCAL_MACHINE for good and
-// rebuilds the all-users group from nothing: its "Common Programs" folder +
-// the group name (ProgramGroupName of cName), deleted with everything in it
-// and made again; writes the links of PlanShortcuts into it. Without a
-// "Common Programs" value the shell's all-users programs folder
-// (CSIDL_COMMON_PROGRAMS) is used; when the shell has none either, no link is
-// written (never into the current folder).
+// there); rebuilds the all-users group (ProgramGroupFolder, which switches
+// `keys.shell_folders` to HKEY_LOCAL_MACHINE for good) from nothing: deleted
+// with everything in it and made again; writes the links of PlanShortcuts
+// into it. Without a programs folder no link is written (never into the
+// current folder).
 //
 // Then the uninstall entry: "DisplayName" (cName), "UninstallString" (the
 // quoted setup program + " /UNINSTALL"), "QuietUninstallString" (the same +

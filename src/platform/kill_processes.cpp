@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/service_rules.h"
+#include "win32/file_identity.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
 #include "win32/scoped_handle.h"
@@ -90,6 +92,25 @@ std::string ProgramOf(const ProcessStatus& psapi, DWORD id) {
   return n > 0 && n < sizeof(path) ? FullPath(std::string(path, n)) : std::string();
 }
 
+// The installation's program file, known by the file itself where the file
+// system can tell (so that a path in another case, with a short name or
+// through a junction still matches), else by its full path's spelling.
+class ProgramFile {
+ public:
+  explicit ProgramFile(const std::string& path) : path_(FullPath(path)), identity_(win32::IdentityOf(path_)) {}
+  bool Is(const std::string& program) const {
+    if (identity_) {
+      const std::optional<win32::FileIdentity> other = win32::IdentityOf(program);
+      if (other) return *other == *identity_;
+    }
+    return SameProgramPath(program, path_);
+  }
+
+ private:
+  std::string path_;
+  std::optional<win32::FileIdentity> identity_;
+};
+
 bool Terminate(DWORD id, const std::string& program) {
   EnableDebugPrivilege();
   win32::ScopedHandle process(::OpenProcess(kProcessAllAccessNt4, FALSE, id));
@@ -118,12 +139,12 @@ bool KillProcessesByName(const std::string& install_dir, const std::string& file
   EnableDebugPrivilege();
   std::string dir = install_dir;
   if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  const std::string target = FullPath(dir + ProgramFileName(file_name));
+  const ProgramFile target(dir + ProgramFileName(file_name));
   bool result = false;
   for (DWORD id : ids) {
     if (id == 0 || id == ::GetCurrentProcessId()) continue;
     std::string program = ProgramOf(*psapi, id);
-    if (!program.empty() && SameProgramPath(program, target)) result = Terminate(id, program);
+    if (!program.empty() && target.Is(program)) result = Terminate(id, program);
   }
   return result;
 }

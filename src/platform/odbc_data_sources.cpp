@@ -81,9 +81,4 @@ void CreateAccessDSN(const std::string& name, const std::string& database_file) 
   }
 }
 
-void RegisterAccessDataSources(const std::string& install_dir) {
-  for (const AccessDataSource& source : kAccessDataSources)
-    if (!DSNExists(source.name)) CreateAccessDSN(source.name, install_dir + source.database_file);
-}
-
 }  // namespace platform

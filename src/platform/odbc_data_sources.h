@@ -7,18 +7,6 @@
 
 namespace platform {
 
-// The data sources an installation registers: name, database file relative
-// to the installation directory.
-struct AccessDataSource {
-  const char* name;
-  const char* database_file;
-};
-
-inline constexpr AccessDataSource kAccessDataSources[] = {
-    {"CordaneSpamChallenge", "spam\\challenge.mdb"},
-    {"CordaneCalendar", "calendar\\calendar.mdb"},
-};
-
 // True when "ODBC.INI\ODBC Data Sources" holds a non-empty string under
 // `name`. Any failure answers false.
 bool DSNExists(const std::string& name);
@@ -35,9 +23,5 @@ bool DSNExists(const std::string& name);
 // count as registered and never be mended). Failures are logged and
 // otherwise silent: the caller does not learn whether it worked.
 void CreateAccessDSN(const std::string& name, const std::string& database_file);
-
-// For each row of kAccessDataSources: CreateAccessDSN(name, install_dir +
-// file) unless DSNExists(name). An existing source is never touched.
-void RegisterAccessDataSources(const std::string& install_dir);
 
 }  // namespace platform

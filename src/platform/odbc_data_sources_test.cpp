@@ -163,32 +163,5 @@ TEST_F(OdbcDataSourcesTest, ExistingSourceUntouchedEmptyEntryMissing) {
   EXPECT_EQ(Values(kSources + name_)[0], "DBQ=sz:C:\\Tarno\\other.mdb");
 }
 
-// The installation's walk over its two data sources registers the missing
-// one and leaves the existing one as it is, also when run again with the
-// installation elsewhere.
-TEST_F(OdbcDataSourcesTest, InstallationRegistersOnlyMissingSources) {
-  using win32::test_registry::SavedKey;
-  using win32::test_registry::SavedValue;
-  SavedValue spam_entry(HKEY_LOCAL_MACHINE, kSourceList, "CordaneSpamChallenge");
-  SavedValue calendar_entry(HKEY_LOCAL_MACHINE, kSourceList, "CordaneCalendar");
-  SavedKey spam_key(HKEY_LOCAL_MACHINE, kSources + "CordaneSpamChallenge");
-  SavedKey calendar_key(HKEY_LOCAL_MACHINE, kSources + "CordaneCalendar");
-  {
-    win32::ScopedRegKey list;
-    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSourceList, 0, nullptr, 0, KEY_SET_VALUE, nullptr, list.receive(), nullptr);
-    ::RegDeleteValueA(list.get(), "CordaneSpamChallenge");
-  }
-  AddDriver("Tarno Access (*.MDB)", "C:\\odbc\\first.dll");
-  SetText(kSourceList, "CordaneCalendar", "Some Other Driver");
-  SetText(kSources + "CordaneCalendar", "DBQ", "D:\\elsewhere.mdb");
-
-  RegisterAccessDataSources("C:\\Tarno\\");
-  RegisterAccessDataSources("E:\\Moved\\");
-  EXPECT_EQ(ListEntry("CordaneSpamChallenge"), "Tarno Access (*.MDB)");
-  EXPECT_EQ(Values(kSources + "CordaneSpamChallenge")[0], "DBQ=sz:C:\\Tarno\\spam\\challenge.mdb");
-  EXPECT_EQ(ListEntry("CordaneCalendar"), "Some Other Driver");
-  EXPECT_EQ(Values(kSources + "CordaneCalendar"), std::vector<std::string>{"DBQ=sz:D:\\elsewhere.mdb"});
-}
-
 }  // namespace
 }  // namespace platform

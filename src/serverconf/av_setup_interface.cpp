@@ -152,18 +152,4 @@ bool UninstallAvEngine() {
 uint32_t LastAvResultCode() { return Held().last_code; }
 uint32_t LastAvStatus() { return Held().last_status; }
 
-void SetUpAvEngine(const std::string& staging_av_dir, const std::string& install_dir) {
-  const std::string engine_dir = engine::AdjustTrailingBackslash(install_dir, true, false) + "avast\\";
-  if (LoadAvSetupInterface(staging_av_dir)) InstallAvEngine(engine_dir);
-  UnloadAvSetupInterface();
-  if (LoadAvSetupInterface(engine_dir + "setup")) UpdateAvEngineFiles();
-  UnloadAvSetupInterface();
-}
-
-void RemoveAvEngine() {
-  if (LoadAvSetupInterface()) UninstallAvEngine();
-  UnloadAvSetupInterface();
-  engine::DeleteDirectoryTree(Paths().install_dir + "avast\\");
-}
-
 }  // namespace serverconf

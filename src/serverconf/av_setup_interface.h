@@ -44,15 +44,4 @@ bool UninstallAvEngine();
 uint32_t LastAvResultCode();
 uint32_t LastAvStatus();
 
-// The installation's engine steps once the engine package is unpacked into
-// `staging_av_dir`: install from there into install_dir + "avast\", then
-// update the installed engine through its own interface. Results are logged;
-// a failed engine does not stop the installation.
-void SetUpAvEngine(const std::string& staging_av_dir, const std::string& install_dir);
-
-// The uninstallation's engine steps: the installed engine (install directory
-// + "avast\setup\") removes itself, then install directory + "avast\" is
-// deleted with all its content, whatever the engine answered.
-void RemoveAvEngine();
-
 }  // namespace serverconf

@@ -33,7 +33,7 @@ void ApplyPathDatHostName() {
   if (!host.empty()) State().settings.SetString(f::kHostName, host);
 }
 
-// Step 8 of the load: the server's own start-up of database mode. A library
+// The server's own start-up of database mode, the last step of a load. A library
 // that cannot be loaded or refuses the connection is logged where it fails;
 // the configuration itself is loaded all the same.
 void StartDatabaseLibrary() {
@@ -59,6 +59,8 @@ bool LoadServerConfig(bool missing_is_success, bool skip_server_start) {
     NoteSettingsTime(file);
     if (paths.install_dir.empty()) SetInstallPath(paths.config_dir + "..\\");
 
+    // Over the defaults, never over the configuration loaded before: what a
+    // missing or short file does not hold keeps its default.
     state.settings = ServerSettings::Initial();
     // The whole file: older versions keep the domain table behind the record.
     const std::optional<std::string> content = engine::ReadFileBytes(file);

@@ -25,7 +25,9 @@
 
 namespace serverconf {
 
-// Reads configuration_dir + "settings.cfg" over the initial record, applies
+// Reads configuration_dir + "settings.cfg" over the initial record
+// (ServerSettings::Initial: a missing file leaves all of it, a short one the
+// part behind its bytes, the Professional edition included), applies
 // the load-time defaults and normalisations, path.dat lines 10 and 11, reads
 // the domain table (LoadStoreDomains: domains.cfg, else the table behind the
 // record of the settings file; a domains.cfg that exists but cannot be read

@@ -89,11 +89,41 @@ TEST_F(ConfigStore, MissingSettingsWithEachFlag) {
   EXPECT_FALSE(LoadServerConfig(true, false)) << "missing, flag on";
   EXPECT_EQ(Settings().String(f::kHostName), kPlaceholderHostName);
   EXPECT_EQ(WebConsolePort(), 32000);
-  EXPECT_EQ(Edition(), kEditionStandard) << "the initial record, not Professional";
+  EXPECT_EQ(Edition(), kEditionProfessional) << "the initial record's edition";
+  EXPECT_EQ(Settings().Byte(f::kStorageMode), 0) << "a Professional default forces no storage mode";
   EXPECT_EQ(Paths().temp_dir, Inst() + "temp\\");
   EXPECT_EQ(Paths().mail_dir, Inst() + "mail\\");
   EXPECT_EQ(Paths().log_dir, Inst() + "logs\\");
   EXPECT_EQ(WebConsoleHost(), "localhost");
+}
+
+// A file that ends before the edition byte, or none at all, leaves the
+// defaults, also after a load of another configuration that held other
+// values: a load never keeps what the configuration before it held.
+TEST_F(ConfigStore, FileEndingBeforeTheEditionKeepsTheDefaultsNotTheLastLoad) {
+  std::string full(kServerSettingsSize, '\0');
+  PutStr(full, 0, "other.example.org");
+  full[255] = char(kEditionLite);
+  full[3633] = 2;
+  PutStr(full, 21428, "basic.xml");
+  folder_.Write("inst\\config\\settings.cfg", Scrambled(full));
+  ASSERT_TRUE(LoadServerConfig(true, true));
+  ASSERT_EQ(Edition(), kEditionLite);
+  ASSERT_EQ(Settings().Byte(f::kStorageMode), 1) << "Lite forces file storage";
+
+  std::string short_file(200, '\0');
+  PutStr(short_file, 0, "mail.example.org");
+  folder_.Write("inst\\config\\settings.cfg", Scrambled(short_file));
+  EXPECT_TRUE(LoadServerConfig(true, true));
+  EXPECT_EQ(Settings().String(f::kHostName), "mail.example.org");
+  EXPECT_EQ(Edition(), kEditionProfessional) << "the edition lies beyond the file";
+  EXPECT_EQ(Settings().Byte(f::kStorageMode), 0);
+  EXPECT_EQ(ConsoleFile(), "");
+
+  ASSERT_TRUE(::DeleteFileA((Inst() + "config\\settings.cfg").c_str()));
+  EXPECT_FALSE(LoadServerConfig(true, true));
+  EXPECT_EQ(Settings().String(f::kHostName), kPlaceholderHostName);
+  EXPECT_EQ(Edition(), kEditionProfessional);
 }
 
 TEST_F(ConfigStore, ShortSettingsFileReadsItsBytesAndDefaultsTheRest) {

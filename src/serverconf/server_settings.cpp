@@ -70,6 +70,7 @@ constexpr NormalisedList kNormalisedLists[] = {
 ServerSettings ServerSettings::Initial() {
   ServerSettings settings;
   settings.SetString(f::kHostName, kPlaceholderHostName);
+  settings.SetByte(f::kProductEdition, kEditionProfessional);
   return settings;
 }
 

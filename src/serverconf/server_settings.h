@@ -57,7 +57,10 @@ inline constexpr char kPlaceholderHostName[] = "localhost";
 
 class ServerSettings : public FixedRecord<kServerSettingsSize> {
  public:
-  // The record the store starts from: zero with the placeholder host name.
+  // The record the store starts from and every load reads settings.cfg
+  // over, so that what a missing or short file does not hold keeps these
+  // defaults: zero with the placeholder host name and the Professional
+  // edition (which also leaves the storage mode as it is).
   static ServerSettings Initial();
 };
 

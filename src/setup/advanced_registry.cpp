@@ -86,7 +86,8 @@ bool TAdvancedRegistry::OpenExisting(const char* operation, REGSAM access, HKEY*
   LONG rc = ::RegOpenKeyExA(RootKeyHandle(root_), KeyPath().c_str(), 0, access, key);
   if (rc == ERROR_SUCCESS) return true;
   *key = nullptr;
-  Fail(std::string(operation) + ": opening", FullKeyPath(), rc);
+  // A key that is not there reads as empty; only a real failure is one.
+  if (rc != ERROR_FILE_NOT_FOUND) Fail(std::string(operation) + ": opening", FullKeyPath(), rc);
   return false;
 }
 
@@ -105,6 +106,7 @@ std::string TAdvancedRegistry::ReadString(const std::string& name) {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
   LONG rc = win32::QueryRegistryValue(key.get(), name, &type, &data);
+  if (rc == ERROR_FILE_NOT_FOUND) return {};  // a value that is not there reads as empty
   if (rc == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) rc = ERROR_DATATYPE_MISMATCH;
   if (rc != ERROR_SUCCESS) {
     Fail(ValueAction("ReadString", "reading", name), FullKeyPath(), rc);
@@ -113,20 +115,31 @@ std::string TAdvancedRegistry::ReadString(const std::string& name) {
   return win32::RegistryText(data);
 }
 
-void TAdvancedRegistry::SetValue(const char* operation, const std::string& name, DWORD type,
+bool TAdvancedRegistry::SetValue(const char* operation, const std::string& name, DWORD type,
                                  const BYTE* data, DWORD size) {
   win32::ScopedRegKey key;
   // An open or create failure is the caller's silent case: DoError only.
-  if (!OpenOrCreate(operation, KEY_SET_VALUE, key.receive())) return;
+  if (!OpenOrCreate(operation, KEY_SET_VALUE, key.receive())) return false;
   LONG rc = ::RegSetValueExA(key.get(), name.c_str(), 0, type, data, size);
   if (rc != ERROR_SUCCESS)
     win32::ThrowFailure(ValueAction(operation, "writing", name), FullKeyPath(),
                         static_cast<DWORD>(rc));
+  return true;
 }
 
 void TAdvancedRegistry::WriteString(const std::string& name, const std::string& value) {
   DWORD size = static_cast<DWORD>(std::strlen(value.c_str()) + 1);
   SetValue("WriteString", name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), size);
+}
+
+bool TAdvancedRegistry::TryWriteString(const std::string& name, const std::string& value) {
+  DWORD size = static_cast<DWORD>(std::strlen(value.c_str()) + 1);
+  try {
+    return SetValue("TryWriteString", name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), size);
+  } catch (const win32::Error&) {
+    DoError();  // logged where it failed
+    return false;
+  }
 }
 
 void TAdvancedRegistry::WriteInteger(const std::string& name, int value) {
@@ -142,6 +155,7 @@ bool TAdvancedRegistry::ReadBool(const std::string& name) {
   DWORD size = sizeof value;
   LONG rc = ::RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
                                reinterpret_cast<BYTE*>(&value), &size);
+  if (rc == ERROR_FILE_NOT_FOUND) return false;  // a value that is not there reads as false
   // A value too large for a DWORD is of another type as well.
   if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && (type != REG_DWORD || size != sizeof value)))
     rc = ERROR_DATATYPE_MISMATCH;

@@ -5,9 +5,11 @@
 // written with a leading backslash ("\Software\Cordane"); leading and
 // trailing backslashes of area and section are not part of the key's path.
 // Every operation opens and closes the key itself; no key stays open between
-// calls. Failures never reach the caller on read: a missing key, a missing
-// value, a value of the wrong type and a key that cannot be opened or created
-// are logged once and reported through DoError (the OnError event, when
+// calls. A key or value that is not there is no failure: a read answers
+// empty text or false, and nothing is logged or reported. Real failures never
+// reach the caller on read either: a value of the wrong type, a key that
+// cannot be opened (access denied, say) or created and a failing read are
+// logged once and reported through DoError (the OnError event, when
 // assigned); reads then answer empty text or false. A write that fails after
 // its key was opened throws win32::Error. Strings are ANSI texts stored as
 // REG_SZ; not thread-safe (used from the user-interface thread only).
@@ -80,17 +82,22 @@ class TAdvancedRegistry : public ui::Component {
   std::function<void(TAdvancedRegistry& sender)> OnError;
 
   // The string value `name` (REG_SZ, or REG_EXPAND_SZ as stored, unexpanded),
-  // whatever its length. Never creates the key. Missing key, missing value,
-  // other type or failing read: DoError, "".
+  // whatever its length. Never creates the key. Missing key or value: "".
+  // Other type, key that cannot be opened or failing read: DoError, "".
   std::string ReadString(const std::string& name);
   // Creates the key and its missing parents when needed, then sets `name` to
   // `value` as REG_SZ (up to its first NUL). Key cannot be opened or created:
   // DoError. Setting the value fails: throws win32::Error.
   void WriteString(const std::string& name, const std::string& value);
+  // WriteString for a value whose loss the caller can bear: a write that
+  // fails after the key was opened is logged (once, where it fails) and
+  // reported through DoError instead of raised. True when the value was set.
+  bool TryWriteString(const std::string& name, const std::string& value);
   // As WriteString, storing REG_DWORD with the bits of `value`.
   void WriteInteger(const std::string& name, int value);
   // True when `name` is a REG_DWORD other than 0. Never creates the key.
-  // Missing key, missing value or another type: DoError, false.
+  // Missing key or value: false. Another type, key that cannot be opened or
+  // failing read: DoError, false.
   bool ReadBool(const std::string& name);
   // WriteInteger of 1 or 0.
   void WriteBool(const std::string& name, bool value);
@@ -110,7 +117,7 @@ class TAdvancedRegistry : public ui::Component {
   void Fail(const std::string& action, const std::string& object, LONG code);
   bool OpenExisting(const char* operation, REGSAM access, HKEY* key);
   bool OpenOrCreate(const char* operation, REGSAM access, HKEY* key);
-  void SetValue(const char* operation, const std::string& name, DWORD type, const BYTE* data,
+  bool SetValue(const char* operation, const std::string& name, DWORD type, const BYTE* data,
                 DWORD size);
 
   TRegistryKey root_ = TRegistryKey::hkCURRENT_USER;

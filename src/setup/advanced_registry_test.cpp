@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "win32/log.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_error.h"
 
@@ -65,11 +67,17 @@ DWORD DwordOf(const RawValue& v) {
 }
 
 // Each test works below a key of its own process, under HKCU\Software and
-// HKLM\Software, and removes both afterwards whatever the outcome.
+// HKLM\Software, and removes both afterwards whatever the outcome; the log
+// goes to a file of the test's own.
 class AdvancedRegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     base_ = "Software\\TarnoRegistryTest-" + std::to_string(::GetCurrentProcessId());
+    char temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
+    log_ = std::string(temp) + "tarno-registry-test-" + std::to_string(::GetCurrentProcessId()) + ".log";
+    ::DeleteFileA(log_.c_str());
+    win32::SetLogFile(log_);
     RemoveOwnKeys();
     reg_.SetRegistryArea("\\" + base_);
     reg_.SetRegistrySection("Values");
@@ -78,7 +86,23 @@ class AdvancedRegistryTest : public ::testing::Test {
       EXPECT_EQ(&sender, &reg_) << "OnError must name the component as sender";
     };
   }
-  void TearDown() override { RemoveOwnKeys(); }
+  void TearDown() override {
+    RemoveOwnKeys();
+    win32::SetLogFile("");
+    ::DeleteFileA(log_.c_str());
+  }
+
+  // What the component logged so far.
+  std::string Logged() const {
+    std::string text;
+    win32::ScopedHandle file(::CreateFileA(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    if (!file) return text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    return text;
+  }
 
   void RemoveOwnKeys() {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
@@ -91,6 +115,7 @@ class AdvancedRegistryTest : public ::testing::Test {
   std::string Values() const { return base_ + "\\Values"; }
 
   std::string base_;
+  std::string log_;
   TAdvancedRegistry reg_{"TestRegistry"};
   int errors_ = 0;
 };
@@ -177,23 +202,46 @@ TEST(AdvancedRegistryDefaultsTest, MainFormDesignsAreTheThreeInstances) {
   EXPECT_EQ(made->KeyPath(), "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno");
 }
 
-// Reading a key that does not exist answers empty text, reports once, and
+// Reading a key that does not exist answers empty text, is no failure, and
 // leaves the key uncreated.
 TEST_F(AdvancedRegistryTest, ReadStringOnMissingKeyIsEmptyAndCreatesNothing) {
   EXPECT_EQ(reg_.ReadString("Anything"), "");
-  EXPECT_EQ(errors_, 1);
+  EXPECT_EQ(errors_, 0);
+  EXPECT_EQ(Logged(), "");
   LONG rc = OpenRaw(HKEY_CURRENT_USER, Values());
   EXPECT_EQ(rc, ERROR_FILE_NOT_FOUND) << "key after the read: " << Describe(rc);
   rc = OpenRaw(HKEY_CURRENT_USER, base_);
   EXPECT_EQ(rc, ERROR_FILE_NOT_FOUND) << "parent after the read: " << Describe(rc);
 }
 
-TEST_F(AdvancedRegistryTest, ReadStringOnMissingValueIsEmptyAndReports) {
-  ASSERT_EQ(SetRawString(HKEY_CURRENT_USER, Values(), "Other", "x"), ERROR_SUCCESS);
-  EXPECT_EQ(reg_.ReadString("Missing"), "");
+// A key or value that is not there reads as empty text or false under
+// either root, and nothing fires or is logged; a value of the wrong type is
+// a real failure: reported once and logged once with the system's text.
+TEST_F(AdvancedRegistryTest, MissingKeyOrValueIsNoFailureAWrongTypeIs) {
+  for (const auto& [root, handle] : {std::pair{TRegistryKey::hkCURRENT_USER, HKEY_CURRENT_USER},
+                                     std::pair{TRegistryKey::hkLOCAL_MACHINE, HKEY_LOCAL_MACHINE}}) {
+    SCOPED_TRACE(RootKeyName(root));
+    reg_.SetRegistryRootKey(root);
+    reg_.SetRegistrySection("Values");
+    ASSERT_EQ(OpenRaw(handle, Values()), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(reg_.ReadString("Name"), "");
+    EXPECT_FALSE(reg_.ReadBool("Flag"));
+    ASSERT_EQ(SetRawString(handle, Values(), "Other", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(reg_.ReadString("Name"), "");
+    EXPECT_FALSE(reg_.ReadBool("Flag"));
+    EXPECT_EQ(reg_.ReadString("Other"), "x");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_EQ(Logged(), "");
+  }
+
+  ASSERT_EQ(SetRawString(HKEY_LOCAL_MACHINE, Values(), "Flag", "1"), ERROR_SUCCESS);
+  EXPECT_FALSE(reg_.ReadBool("Flag"));
   EXPECT_EQ(errors_, 1);
-  EXPECT_EQ(reg_.ReadString("Other"), "x");
-  EXPECT_EQ(errors_, 1) << "a successful read must not report";
+  const std::string logged = Logged();
+  EXPECT_NE(logged.find("ReadBool: reading value \"Flag\" of HKEY_LOCAL_MACHINE\\" + Values()), std::string::npos)
+      << logged;
+  EXPECT_NE(logged.find(win32::ErrorText(ERROR_DATATYPE_MISMATCH)), std::string::npos) << logged;
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
 }
 
 // WriteString makes the key and every missing parent, stores REG_SZ with its
@@ -287,8 +335,8 @@ TEST_F(AdvancedRegistryTest, ReadBoolReadsWhatWriteBoolWrote) {
   EXPECT_EQ(errors_, 0);
 }
 
-// A string "1", a 4-byte binary, a missing value and a missing key are all
-// false, each reported once.
+// A string "1", a 4-byte binary and a QWORD are false, each reported once; a
+// missing value and a missing key are false without a report.
 TEST_F(AdvancedRegistryTest, ReadBoolOnOtherTypesIsFalseAndReports) {
   reg_.WriteString("Text", "1");
   ASSERT_EQ(errors_, 0);
@@ -305,11 +353,11 @@ TEST_F(AdvancedRegistryTest, ReadBoolOnOtherTypesIsFalseAndReports) {
   EXPECT_FALSE(reg_.ReadBool("Qword"));
   EXPECT_EQ(errors_, 3);
   EXPECT_FALSE(reg_.ReadBool("Missing"));
-  EXPECT_EQ(errors_, 4);
+  EXPECT_EQ(errors_, 3);
 
   reg_.SetRegistrySection("NoSuchSection");
   EXPECT_FALSE(reg_.ReadBool("Text"));
-  EXPECT_EQ(errors_, 5);
+  EXPECT_EQ(errors_, 3);
   LONG rc = OpenRaw(HKEY_CURRENT_USER, base_ + "\\NoSuchSection");
   EXPECT_EQ(rc, ERROR_FILE_NOT_FOUND) << "ReadBool created the key: " << Describe(rc);
 }
@@ -362,12 +410,12 @@ TEST_F(AdvancedRegistryTest, AssignedRootKeyRetargetsAtOnce) {
             ERROR_SUCCESS);
 
   EXPECT_EQ(reg.ReadString("Where"), "") << "read HKLM before the root key was assigned";
-  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(errors, 0) << "a key that is not there is no failure";
 
   reg.SetRegistryRootKey(TRegistryKey::hkLOCAL_MACHINE);
   EXPECT_EQ(reg.ReadString("Where"), "machine");
   reg.WriteString("Written", "to HKLM");
-  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(errors, 0);
   RawValue v = QueryRaw(HKEY_LOCAL_MACHINE, base_ + "\\Machine", "Written");
   ASSERT_EQ(v.rc, ERROR_SUCCESS) << Describe(v.rc);
   EXPECT_EQ(std::string(v.data.begin(), v.data.end()), std::string("to HKLM") + '\0');
@@ -376,7 +424,7 @@ TEST_F(AdvancedRegistryTest, AssignedRootKeyRetargetsAtOnce) {
 
   reg.SetRegistryRootKey(TRegistryKey::hkCURRENT_USER);
   EXPECT_EQ(reg.ReadString("Where"), "");
-  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(errors, 0);
 }
 
 // DeleteKey removes a key with nested subkeys and values, and nothing beside it.
@@ -455,6 +503,32 @@ TEST_F(AdvancedRegistryTest, FailingWriteAfterOpenThrows) {
   EXPECT_THROW(reg_.WriteBool(too_long, true), win32::Error);
   EXPECT_EQ(errors_, 0) << "a raised write failure must not also fire OnError";
   EXPECT_EQ(OpenRaw(HKEY_CURRENT_USER, Values()), ERROR_SUCCESS) << "the key was opened first";
+}
+
+// TryWriteString writes as WriteString does; the same failing write is
+// logged once and reported, never raised; a key that cannot be created is
+// reported as for every write.
+TEST_F(AdvancedRegistryTest, TryWriteStringReportsAFailingWriteInsteadOfRaising) {
+  EXPECT_TRUE(reg_.TryWriteString("UpgradingFrom", "8.3.0"));
+  EXPECT_EQ(reg_.ReadString("UpgradingFrom"), "8.3.0");
+  EXPECT_EQ(errors_, 0);
+  EXPECT_EQ(Logged(), "");
+
+  const std::string too_long(20000, 'v');
+  bool written = true;
+  EXPECT_NO_THROW(written = reg_.TryWriteString(too_long, "text"));
+  EXPECT_FALSE(written);
+  EXPECT_EQ(errors_, 1);
+  const std::string logged = Logged();
+  EXPECT_NE(logged.find(" TryWriteString: writing value \"vvvv"), std::string::npos) << logged.substr(0, 200);
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged.substr(0, 200);
+
+  ASSERT_EQ(SetRaw(HKEY_CURRENT_USER, base_ + "\\Volatile", "", REG_NONE, nullptr, 0, REG_OPTION_VOLATILE),
+            ERROR_SUCCESS);
+  reg_.SetRegistryArea("\\" + base_ + "\\Volatile");
+  reg_.SetRegistrySection("Child");
+  EXPECT_FALSE(reg_.TryWriteString("Name", "text"));
+  EXPECT_EQ(errors_, 2);
 }
 
 }  // namespace

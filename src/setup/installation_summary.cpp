@@ -1,15 +1,13 @@
 #include "setup/installation_summary.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
-#include "engine/path_text.h"
-#include "messages/setup_messages.h"
 #include "platform/odbc_data_sources.h"
 #include "platform/product_keys.h"
+#include "platform/program_group.h"
 #include "platform/service_control.h"
 #include "platform/service_table.h"
-#include "platform/shortcut_plan.h"
+#include "setup/advanced_registry.h"
 #include "setup/setup_state.h"
 #include "win32/log.h"
 #include "win32/registry_value.h"
@@ -51,11 +49,18 @@ const char* StartTypeName(int32_t start_type) {
   }
 }
 
+// `registry` made the main window's registry component `name` as designed.
+void ApplyDesignOf(TAdvancedRegistry& registry, const char* name) {
+  for (const RegistryInstanceDesign& design : kMainFormRegistries)
+    if (std::string(design.name) == name) registry.ApplyDesign(design);
+}
+
+// The group where the installation puts it.
 void LogProgramGroup() {
-  char programs[MAX_PATH];
-  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs))) return;
-  const std::string group = engine::AdjustTrailingBackslash(programs, true, false) +
-                            platform::ProgramGroupName(Messages().cName) + "\\";
+  TAdvancedRegistry shell_folders;
+  ApplyDesignOf(shell_folders, "AdvancedRegistry");
+  const std::string group = platform::ProgramGroupFolder(shell_folders);
+  if (group.empty()) return;
   std::string names;
   int count = 0;
   WIN32_FIND_DATAA data;

@@ -460,7 +460,7 @@ void TMainForm::FatalError(const std::string& text, unsigned exit_code) { EndWit
 void TMainForm::ProcessMessages() { ui::Application::Instance().ProcessMessages(); }
 
 void TMainForm::ShowInformation(const std::string& text) {
-  win32::ShowNotice(handle(), text, "Information", MB_ICONINFORMATION);
+  win32::ShowNotice(handle(), text, Messages().cInformation, MB_ICONINFORMATION);
 }
 
 void TMainForm::BrowseButtonClick() {

@@ -275,14 +275,15 @@ void OpenLogonPage(HWND owner, const char* path) {
 }
 
 [[noreturn]] void RunCommandMode(HWND owner, engine::UninstallWindow& window, const SetupState& s,
-                                 const std::vector<std::string>& args) {
+                                 SetupRegistries& registries, const std::vector<std::string>& args) {
+  const engine::UninstallKeys keys{registries.shell_folders, registries.uninstall_entry};
   serverconf::ResolveServerPaths(InstallDirSwitch(args), s.ProgramDir);
   serverconf::LoadServerConfig(false, false);
   switch (ClassifyStartMode(args)) {
     case StartMode::kUninstall:
-      if (win32::UnattendedRun()) RunUnattendedUninstall(window, s);
+      if (win32::UnattendedRun()) RunUnattendedUninstall(window, keys, s);
       if (AskQuestion(owner, Messages().cUnInstallQ, FormatText(Messages().cSetup, {Messages().cName})) == IDYES)
-        engine::UninstallProduct(window);
+        engine::UninstallProduct(window, keys);
       break;
     case StartMode::kWebMailLogon:
       OpenLogonPage(owner, "mail/");
@@ -377,7 +378,7 @@ InstallationFound RunSharedStartUp(SetupState& s, SetupRegistries& registries, H
   if (!TakenRunSwitches().dry_run) serverconf::ConvertRegistry(false);
   PointAtProductKey(registries.product_key);
   s.SilentStart = args.size() >= 2 && LowerCaseAscii(args[1]) == "/silent";
-  if (args.size() >= 2 && !s.SilentStart) RunCommandMode(owner, uninstall_window, s, args);
+  if (args.size() >= 2 && !s.SilentStart) RunCommandMode(owner, uninstall_window, s, registries, args);
 
   s.WindowCaption = Cut(FormatText(Messages().cPSetup, {Messages().cName, kSetupVersion}));
   RequireSetupDataFile(owner, s);

@@ -1,7 +1,6 @@
 #include "setup/unattended_run.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <fstream>
 #include <iterator>
@@ -13,7 +12,7 @@
 #include "engine/install_product_files.h"
 #include "engine/path_text.h"
 #include "engine/uninstall.h"
-#include "platform/shortcut_plan.h"
+#include "platform/program_group.h"
 #include "messages/setup_messages.h"
 #include "setup/post_install_actions.h"
 #include "setup/run_end.h"
@@ -121,20 +120,6 @@ void ApplyFirstRunAnswers(const SetupState& s, const UnattendedAnswers& answers)
                          : "unattended run: warning: the first-run answers changed nothing");
 }
 
-// The all-users program group the links go into: the "Common Programs" shell
-// folder of the machine, or the shell's own all-users programs folder
-// without that value.
-std::string ProgramGroupFolder(TAdvancedRegistry& shell_folders) {
-  shell_folders.SetRegistryRootKey(TRegistryKey::hkLOCAL_MACHINE);
-  std::string programs = shell_folders.ReadString(Messages().cCommonPrograms);
-  if (programs.empty()) {
-    char path[MAX_PATH];
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    programs = path;
-  }
-  return engine::AdjustTrailingBackslash(programs, true, false) + platform::ProgramGroupName(Messages().cName) + "\\";
-}
-
 // The dry run: the plan the installation would apply, one line for each
 // file, tree, service, registry value, data source, link and server command,
 // in order. Only reads: the destination, the product key and the
@@ -146,7 +131,7 @@ std::string ProgramGroupFolder(TAdvancedRegistry& shell_folders) {
   const engine::InstallPlan plan =
       engine::PlanInstallation(inputs.detection, inputs.request, inputs.distribution, Messages());
   engine::PlanRoots roots = engine::ProductPlanRoots(s, engine::StagingDirectoryPath(s.ProgramDir));
-  roots.program_group = ProgramGroupFolder(registries.shell_folders);
+  roots.program_group = platform::ProgramGroupFolder(registries.shell_folders);
   win32::LogLine(std::string("dry run: ") + (inputs.detection.config_present ? "an upgrade of " : "a new installation into ") +
                  s.InstallFolder + (s.PreviousVersion.empty() ? "" : " from " + s.PreviousVersion) + ", " +
                  std::to_string(plan.steps.size()) + " steps");
@@ -203,9 +188,10 @@ void RunUnattendedInstallation(SetupState& state, SetupRegistries& registries, c
   win32::EndProgram(kExitOk);
 }
 
-void RunUnattendedUninstall(engine::UninstallWindow& window, const SetupState& state) {
+void RunUnattendedUninstall(engine::UninstallWindow& window, const engine::UninstallKeys& keys,
+                            const SetupState& state) {
   win32::LogLine("unattended run: uninstalling " + state.ProgramDir);
-  engine::UninstallProduct(window);
+  engine::UninstallProduct(window, keys);
   win32::LogLine("unattended run: the uninstall is complete");
   win32::EndProgram(kExitOk);
 }

@@ -43,7 +43,8 @@ std::optional<UnattendedAnswers> ReadUnattendedAnswers(const RunSwitches& switch
 
 // The uninstall sequence without its question, through `window`; its final
 // message goes to the log. Ends the program with kExitOk.
-[[noreturn]] void RunUnattendedUninstall(engine::UninstallWindow& window, const SetupState& state);
+[[noreturn]] void RunUnattendedUninstall(engine::UninstallWindow& window, const engine::UninstallKeys& keys,
+                                         const SetupState& state);
 
 // The uninstall's window in an unattended run: no messages to let run, the
 // final message in the log.

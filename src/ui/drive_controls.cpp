@@ -19,11 +19,6 @@ WNDPROC g_list_proc = nullptr;
 // to insert one.
 using win32::NoCriticalErrorBoxes;
 
-bool IsDirectory(const std::string& path) {
-  NoCriticalErrorBoxes quiet;
-  return win32::IsDirectory(path);
-}
-
 // The full form of `path`: no trailing backslash except on a drive's root.
 std::string FullPath(const std::string& path) {
   if (path.empty()) return {};
@@ -164,7 +159,11 @@ void TDirectoryListBox::Fill() {
 
 bool TDirectoryListBox::SetDirectory(const std::string& path) {
   std::string full = FullPath(path);
-  if (full.empty() || !IsDirectory(full)) return false;
+  if (full.empty()) return false;
+  {
+    NoCriticalErrorBoxes quiet;
+    if (!win32::IsDirectory(full)) return false;
+  }
   bool changed = ::lstrcmpiA(full.c_str(), directory_.c_str()) != 0;
   directory_ = full;
   Fill();

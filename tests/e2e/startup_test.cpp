@@ -208,8 +208,9 @@ void PrintTo(const UpgradeCase& c, std::ostream* out) {
 class UpgradeDetectionTest : public StartupTest, public ::testing::WithParamInterface<UpgradeCase> {};
 
 // The installation folder holds no configuration, so its edition reads as
-// the record's default, Standard; versions 3.x and unversioned installations
-// derive it from their storage libraries instead.
+// the record's default, Professional; versions 3.x and unversioned
+// installations derive it from their storage libraries instead (Standard
+// without one).
 TEST_P(UpgradeDetectionTest, ShowsThePreviousInstallationLocked) {
   const UpgradeCase& c = GetParam();
   std::string folder = TempFolder("tarno-installed");
@@ -251,11 +252,11 @@ INSTANTIATE_TEST_SUITE_P(
                       UpgradeCase{"3.9.1", "adolibrary.dll", "Upgrade Setup - Professional", "TarnoProRadio", "1", "1"},
                       UpgradeCase{"3.9.1", "", "Upgrade Setup - Standard", "TarnoStdRadio", "1", "1"},
                       UpgradeCase{"", "db.dll", "Upgrade Setup - Professional", "TarnoProRadio", "1", "0"},
-                      UpgradeCase{"30.1.0", "db.dll", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
-                      UpgradeCase{"8.2.6", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "1"},
-                      UpgradeCase{"8.2.7", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
-                      UpgradeCase{"8.3", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"},
-                      UpgradeCase{"8.2.7-1", "", "Upgrade Setup - Standard", "TarnoStdRadio", "0", "0"}));
+                      UpgradeCase{"30.1.0", "", "Upgrade Setup - Professional", "TarnoProRadio", "0", "0"},
+                      UpgradeCase{"8.2.6", "", "Upgrade Setup - Professional", "TarnoProRadio", "0", "1"},
+                      UpgradeCase{"8.2.7", "", "Upgrade Setup - Professional", "TarnoProRadio", "0", "0"},
+                      UpgradeCase{"8.3", "", "Upgrade Setup - Professional", "TarnoProRadio", "0", "0"},
+                      UpgradeCase{"8.2.7-1", "", "Upgrade Setup - Professional", "TarnoProRadio", "0", "0"}));
 
 struct ConfigurationCase {
   uint8_t edition;
@@ -302,6 +303,35 @@ INSTANTIATE_TEST_SUITE_P(
         ConfigurationCase{2, "basic.xml", "Upgrade Setup - Standard", "TarnoLiteRadio", "BasicMode"},
         ConfigurationCase{2, "advanced.xml", "Upgrade Setup - Standard", "TarnoLiteRadio", "AdvancedMode"},
         ConfigurationCase{5, "Basic.xml", "Upgrade Setup - Standard", "TarnoProRadio", "AdvancedMode"}));
+
+// An 8.x installation whose configuration folder has no settings.cfg, or
+// one that ends before the edition, shows the default edition, Professional
+// (and the log's detection line names it).
+TEST_F(StartupTest, MissingOrShortSettingsShowTheDefaultEdition) {
+  using namespace serverconf::testing;
+  std::string short_file(200, '\0');
+  PutStr(short_file, 0, "mail.example.org");
+  for (const bool present : {false, true}) {
+    SCOPED_TRACE(present ? "settings.cfg of 200 bytes" : "no settings.cfg");
+    std::string folder = TempFolder("tarno-installed");
+    ASSERT_TRUE(::CreateDirectoryA((folder + "config").c_str(), nullptr));
+    if (present) WriteFile(folder + "config\\settings.cfg", Scrambled(short_file));
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", folder);
+    WriteString(HKEY_LOCAL_MACHINE, kProductKey, "Version", "8.3.0");
+
+    SetupRun run;
+    ASSERT_TRUE(run.Start("/SILENT"));
+    HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr) << run.Log();
+    EXPECT_EQ(driver::Text(run.Control(main, "SetupKindLabel")), "Upgrade Setup - Professional");
+    for (const char* radio : {"TarnoProRadio", "TarnoStdRadio", "TarnoLiteRadio"})
+      EXPECT_EQ(driver::IsChecked(run.Control(main, radio)), std::string(radio) == "TarnoProRadio") << radio;
+    EXPECT_EQ(run.Detected("Edition"), "1");
+    EXPECT_EQ(run.Detected("EditionRedetected"), "0");
+    run.process().Terminate();
+    RemoveTree(folder);
+  }
+}
 
 TEST_F(StartupTest, OldWebMailIsDetectedOnlyWithItsFolder) {
   std::string folder = TempFolder("tarno-webmail");

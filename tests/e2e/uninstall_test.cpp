@@ -4,6 +4,7 @@
 // administrator and the servers), then the installed setup.exe started with
 // "/UNINSTALL" and its question answered through the window driver.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@
 #include "platform/service_control.h"
 #include "platform/service_table.h"
 #include "serverconf/av_setup_interface.h"
-#include "serverconf/store_paths.h"
 #include "setup_fixture.h"
+#include "support/host_links.h"
 #include "support/test_files.h"
 #include "win32/scoped_handle.h"
 #include "window_driver/window_driver.h"
@@ -28,6 +29,7 @@ namespace {
 
 using driver::Milliseconds;
 using win32::test_files::Exists;
+using win32::test_links::MakeHostLink;
 
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarno";
@@ -72,42 +74,6 @@ void ReadTree(const std::string& folder, const std::string& prefix, std::map<std
   } while (::FindNextFileA(find.get(), &data));
 }
 
-// The host's own path of a Windows path; empty when not under Wine.
-std::string HostPath(const std::string& path) {
-  using UnixName = char*(CDECL*)(const WCHAR*);
-  auto unix_name = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (unix_name == nullptr) return "";
-  std::wstring wide(path.begin(), path.end());
-  char* name = unix_name(wide.c_str());
-  std::string result = name == nullptr ? "" : name;
-  if (name != nullptr) ::HeapFree(::GetProcessHeap(), 0, name);
-  return result;
-}
-
-// Runs a host program (Wine starts host programs as they are; it does not
-// report their end, so the caller watches for their effect).
-bool RunHostProgram(const std::string& command_line) {
-  driver::Process program;
-  return program.Start(command_line);
-}
-
-// Makes `link` a host symbolic link to the folder `target` (made on the host
-// side, as Wine cannot make one itself; Wine shows it as a reparse point).
-// Answers why not, or "" when `link` now is such a link.
-std::string MakeHostLink(const std::string& link, const std::string& target) {
-  const std::string host_target = HostPath(target.substr(0, target.size() - 1));
-  const std::string host_link = HostPath(link);
-  if (host_target.empty() || host_link.empty()) return "no host path (not running under Wine)";
-  if (!RunHostProgram("Z:\\bin\\ln -s \"" + host_target + "\" \"" + host_link + "\""))
-    return "cannot start the host's ln";
-  const bool made = driver::WaitUntil([&] {
-    const DWORD attributes = ::GetFileAttributesA(link.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  }, Milliseconds(5000));
-  return made ? "" : "no reparse point appeared at " + link;
-}
-
 class UninstallTest : public ::testing::Test {
  protected:
   UninstallTest()
@@ -146,12 +112,7 @@ class UninstallTest : public ::testing::Test {
     ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", nullptr);
     ::SetEnvironmentVariableA("TARNO_SETUP_LOG", nullptr);
     // Wine cannot remove a host link; the host removes the ones this test made.
-    for (const char* link : {"help\\linked", "avast\\linked"}) {
-      if (!(::GetFileAttributesA((install_ + link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-      const std::string host_link = HostPath(install_ + link);
-      RunHostProgram("Z:\\bin\\rm -f \"" + host_link + "\"");
-      driver::WaitUntil([&] { return !Exists(install_ + link); }, Milliseconds(5000));
-    }
+    for (const char* link : {"help\\linked", "avast\\linked"}) win32::test_links::RemoveHostLink(install_ + link);
     driver::WaitUntil([&] {
       RemoveTree(install_);
       return !Exists(install_);
@@ -189,8 +150,9 @@ class UninstallTest : public ::testing::Test {
 
     // The antivirus engine, installed by its own installer from a staging copy.
     ::SetEnvironmentVariableA("TARNO_SETIFACE_STATE", engine_log_.c_str());
-    serverconf::SetInstallPath(install_);
-    serverconf::SetUpAvEngine(bin + "uninstall-antivirus\\", install_);
+    ASSERT_TRUE(serverconf::LoadAvSetupInterface(bin + "uninstall-antivirus\\"));
+    serverconf::InstallAvEngine(install_ + "avast");
+    serverconf::UnloadAvSetupInterface();
     ASSERT_TRUE(Exists(install_ + "avast\\setup\\setiface.dll")) << "the engine was not installed";
 
     for (const char* library : {"api.dll", "cordanecom.dll"})
@@ -204,6 +166,8 @@ class UninstallTest : public ::testing::Test {
     WriteString(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs", outside_ + "programs");
     WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Tarno Mail Server");
     WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", UninstallString());
+    // A key below the entry, as a deployment tool may add one: the entry goes with it.
+    WriteString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Tool", "Note", "added by a tool");
     WriteString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDir", install_);
     WriteString(HKEY_LOCAL_MACHINE, kDataSourceKey, "Driver", "tarno test");
 
@@ -259,6 +223,7 @@ class UninstallTest : public ::testing::Test {
   void ExpectOnlyTheFinalMessage(const std::vector<driver::MessageBoxInfo>& shown) {
     ASSERT_EQ(shown.size(), 1u) << Describe(shown) << "log:\n" << log_;
     EXPECT_EQ(shown[0].caption, "Information");
+    EXPECT_EQ(shown[0].icon, driver::MessageBoxIcon::kInformation);
     EXPECT_EQ(shown[0].text, kCompleteRemove);
   }
 
@@ -328,12 +293,51 @@ TEST_F(UninstallTest, NoChangesNothing) {
   EXPECT_EQ(ReadFile(engine_log_ + "setiface-calls.log").find("setifaceUninstallProgram"), std::string::npos);
 }
 
-TEST_F(UninstallTest, WithoutCommonProgramsTheRestStillRuns) {
+// Without the "Common Programs" value the group is where the installation
+// puts it then, in the shell's all-users programs folder, and goes from
+// there; a group in a folder nothing names stays, and the rest still runs.
+TEST_F(UninstallTest, WithoutCommonProgramsTheGroupInTheShellsFolderGoes) {
+  // Asked before the value goes, so that the setup alone must find the folder.
+  char programs[MAX_PATH];
+  ASSERT_EQ(::SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs), S_OK);
+  const std::string shell_group = std::string(programs) + "\\Tarno Mail Server\\";
+  // A group an installation of another test left there is put aside and back.
+  const std::string aside =
+      std::string(programs) + "\\Tarno Mail Server aside " + std::to_string(::GetCurrentProcessId());
+  const bool existed = Exists(shell_group);
+  if (existed) {
+    ASSERT_TRUE(::MoveFileA(shell_group.c_str(), aside.c_str())) << ::GetLastError();
+  }
+  ASSERT_TRUE(::CreateDirectoryA(shell_group.c_str(), nullptr)) << ::GetLastError();
+  WriteFile(shell_group + "Uninstall Tarno Mail Server.lnk", "link");
   DeleteValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Programs");
-  ExpectOnlyTheFinalMessage(RunUninstall(IDYES));
+
+  const std::vector<driver::MessageBoxInfo> shown = RunUninstall(IDYES);
+  const bool group_left = Exists(shell_group);
+  RemoveTree(shell_group);
+  if (existed) {
+    EXPECT_TRUE(::MoveFileA(aside.c_str(), shell_group.c_str())) << ::GetLastError();
+  }
+  ExpectOnlyTheFinalMessage(shown);
+  EXPECT_FALSE(group_left) << shell_group << "\nlog:\n" << log_;
+  EXPECT_NE(log_.find("no \"Common Programs\" shell folder value"), std::string::npos) << log_;
   ExpectProgramRemoved();
-  EXPECT_TRUE(Exists(Group() + "Uninstall.lnk")) << "no programs folder named, no group deleted";
+  EXPECT_TRUE(Exists(Group() + "Uninstall.lnk")) << "a programs folder nothing names is not touched";
   ExpectDataKept();
+}
+
+// A language file beside the installed setup program reaches the final
+// message: its caption (cInformation) and its text (cCompleteRemove).
+TEST_F(UninstallTest, TheFinalMessageFollowsTheLanguageFile) {
+  WriteFile(install_ + "setup.lng",
+            "<APPLICATION><STRINGS>\r\n<ITEM ID='cinformation' VALUE='Hinweis'/>\r\n"
+            "<ITEM ID='ccompleteremove' VALUE='Deinstallation beendet.'/>\r\n</STRINGS></APPLICATION>\r\n");
+  const std::vector<driver::MessageBoxInfo> shown = RunUninstall(IDYES);
+  ASSERT_EQ(shown.size(), 1u) << Describe(shown) << "log:\n" << log_;
+  EXPECT_EQ(shown[0].caption, "Hinweis") << Describe(shown);
+  EXPECT_EQ(shown[0].text, "Deinstallation beendet.") << Describe(shown);
+  EXPECT_EQ(shown[0].icon, driver::MessageBoxIcon::kInformation) << Describe(shown);
+  ExpectProgramRemoved();
 }
 
 // A file held open by a running process resists; the rest goes and the
