@@ -147,9 +147,14 @@ class InstallAdaptersTest : public ::testing::Test {
     return "setifaceUninstallProgram\tCordane\t(null)\t2\tstatus=0\tcwd=" + Elsewhere();
   }
 
+  // The component trees' steps of the installation's plan, applied.
   bool PlaceComponentTrees() {
     StagedFilePlacer placer(progress_);
-    return InstallComponentTrees(progress_, placer, services_, state_, paths_);
+    FileStageParts parts{progress_, placer, services_, {state_.InstallFolder, paths_.staging, paths_.program_dir, {}, {}, {}}};
+    for (const PlanStep& step : PlanComponentTrees(FileStageDetection(state_), FileStageRequest(state_, paths_),
+                                                   ProbeDistribution(paths_.program_dir), setup::Messages()))
+      if (!ApplyFileStep(step, parts)) return false;
+    return true;
   }
 
   std::string root_, saved_directory_;

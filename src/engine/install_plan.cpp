@@ -132,7 +132,7 @@ void PlanAntivirus(Steps& add, const InstallDetection& d, const setup::SetupMess
   add.Add(StepKind::kRemoveExtractedTree).target = Staging("avast\\");
 }
 
-void PlanComponentTrees(Steps& add, const InstallDetection& d, const InstallRequest& r,
+void AddComponentTrees(Steps& add, const InstallDetection& d, const InstallRequest& r,
                         const DistributionContents& dist, const setup::SetupMessages& m) {
   for (std::string_view tree : kSharedTrees) add.PlaceTree(Str(tree));
   PlanSpamTrees(add, d);
@@ -182,7 +182,7 @@ void PlanFiles(Steps& add, const InstallDetection& d, const InstallRequest& r, c
   // An existing certificate is never replaced.
   add.PlaceFile("cert.pem", Staging(), Install("config\\"), false, PlaceRule::kWhenMissing);
 
-  PlanComponentTrees(add, d, r, dist, m);
+  AddComponentTrees(add, d, r, dist, m);
 
   for (std::string_view name : kCompanionDocuments) add.CopyFile(Str(name), Program(), Install(), true);
   add.Template(Staging("webserver.dat"), Install("config\\"), PlaceRule::kWhenMissing);
@@ -217,6 +217,15 @@ std::vector<PlanStep> PlanFileStage(const InstallDetection& detection, const Ins
   std::vector<PlanStep> steps;
   Steps add(steps);
   PlanFiles(add, detection, request, distribution, messages);
+  return steps;
+}
+
+std::vector<PlanStep> PlanComponentTrees(const InstallDetection& detection, const InstallRequest& request,
+                                         const DistributionContents& distribution,
+                                         const setup::SetupMessages& messages) {
+  std::vector<PlanStep> steps;
+  Steps add(steps);
+  AddComponentTrees(add, detection, request, distribution, messages);
   return steps;
 }
 

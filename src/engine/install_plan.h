@@ -228,6 +228,14 @@ InstallPlan PlanInstallation(const InstallDetection& detection, const InstallReq
 std::vector<PlanStep> PlanFileStage(const InstallDetection& detection, const InstallRequest& request,
                                     const DistributionContents& distribution, const setup::SetupMessages& messages);
 
+// The component trees of the file stage, in its order: the shared trees, the
+// anti-spam and calendar trees with their databases and data sources, the
+// document trees, and the antivirus engine when its container lies beside
+// the program and it is chosen.
+std::vector<PlanStep> PlanComponentTrees(const InstallDetection& detection, const InstallRequest& request,
+                                         const DistributionContents& distribution,
+                                         const setup::SetupMessages& messages);
+
 // What an installation removes of the components that were not chosen.
 std::vector<PlanStep> PlanDeselectedComponents(const ComponentExclusions& excluded);
 

@@ -71,6 +71,15 @@ void UninstallAvEngine(const std::string& interface_dir) {
   serverconf::UnloadAvSetupInterface();
 }
 
+// A removal of the plan, or the engine's own uninstall.
+void ApplyRemovalOrEngineStep(const PlanStep& step, const PlanRoots& roots) {
+  if (step.kind == StepKind::kUninstallAvEngine) {
+    UninstallAvEngine(ResolvePlanPath(step.target, roots));
+  } else if (!ApplyRemovalStep(step, roots)) {
+    win32::LogLine("uninstall: step kind " + std::to_string(static_cast<int>(step.kind)) + " skipped");
+  }
+}
+
 // What the final message asks the administrator to remove by hand, named.
 void LogLeftOver(const std::vector<PlanStep>& plan, const PlanRoots& roots) {
   std::string left;
@@ -125,12 +134,8 @@ void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys, const 
       case StepKind::kUnregisterComServer:
         platform::UnregisterComServer(target);
         break;
-      case StepKind::kUninstallAvEngine:
-        UninstallAvEngine(target);
-        break;
       default:
-        if (!ApplyRemovalStep(step, roots))
-          win32::LogLine("uninstall: step kind " + std::to_string(static_cast<int>(step.kind)) + " skipped");
+        ApplyRemovalOrEngineStep(step, roots);
         break;
     }
   }
@@ -138,6 +143,13 @@ void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys, const 
   LogLeftOver(plan, roots);
   win32::LogLine("uninstall: done");
   window.ShowInformation(setup::Messages().cCompleteRemove);
+}
+
+void RemoveProgramDirectories(const std::string& program_dir) {
+  const PlanRoots roots{AdjustTrailingBackslash(program_dir, true, false), {}, {}, {}, {}, {}};
+  for (const PlanStep& step : PlanUninstall())
+    if (step.kind == StepKind::kDeleteTree || step.kind == StepKind::kUninstallAvEngine)
+      ApplyRemovalOrEngineStep(step, roots);
 }
 
 }  // namespace engine

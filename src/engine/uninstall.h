@@ -63,4 +63,11 @@ void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys);
 // a drive's root.
 void UninstallProduct(UninstallWindow& window, const UninstallKeys& keys, const std::string& program_dir);
 
+// The end of the uninstall on the installation in `program_dir` (trailing
+// backslash): the trees "help\", "wizards\", "modules\", "spam\", "html\",
+// "api\", "tutorial\", "examples\", "xml\", "php\" deleted in this order;
+// then the installed antivirus engine ("avast\setup\setiface.dll")
+// uninstalls itself and the tree "avast\" is deleted whatever it answered.
+void RemoveProgramDirectories(const std::string& program_dir);
+
 }  // namespace engine
