@@ -395,10 +395,12 @@ InstallationFound RunSharedStartUp(SetupState& s, SetupRegistries& registries, H
 }  // namespace
 
 void RunStartUp(TMainForm& form) {
-  SetEditionHints(form);
   std::optional<UnattendedAnswers> answers;
   SetupRegistries registries = form.Registries();
   const InstallationFound found = RunSharedStartUp(form.state, registries, form.handle(), form, answers);
+  // The hints come from the messages, which the language file may have
+  // replaced, and win over the hints it gave the radios themselves.
+  SetEditionHints(form);
   form.SetCaption(form.state.WindowCaption);
   FormatWelcomeTitle(form);
   LoadLicenseText(form);
