@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/built_containers.h"
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
 #include "messages/setup_messages.h"
@@ -191,7 +192,8 @@ std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state
 
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir) {
   for (const std::string& container : ContainersOfInstallation(state, program_dir)) {
-    if (DataFileIntact(container)) continue;  // a damaged one is logged there
+    // Each check logs why it refused the container.
+    if (ContainerOfThisBuild(container) && DataFileIntact(container)) continue;
     progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
     return false;
   }

@@ -86,8 +86,10 @@ bool ExtractRequiredContainer(InstallProgress& progress, const std::string& cont
 std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir);
 
 // Reads every container of ContainersOfInstallation through (DataFileIntact)
-// before anything is stopped or changed: a missing, truncated or damaged one
-// shows the "Extracting files error: data file error" box and answers false.
+// before anything is stopped or changed: a missing, truncated or damaged one,
+// or one that is not the container this setup.exe was built with
+// (ContainerOfThisBuild), shows the "Extracting files error: data file error"
+// box and answers false.
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
 // Step 7 of the installation: the progress text "Extracting Files...", a

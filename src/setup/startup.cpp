@@ -16,6 +16,7 @@
 #include "setup/command_line.h"
 #include "setup/language_step.h"
 #include "setup/main_form.h"
+#include "setup/setup_mutex.h"
 #include "setup/unattended_run.h"
 #include "ui/application.h"
 #include "win32/end_program.h"
@@ -346,6 +347,7 @@ void RunStartUp(TMainForm& form) {
   s.ProgramDir = ProgramFolder();
 
   RunLanguageStep(args, s.ProgramDir);
+  EnsureOnlySetup(form.handle(), args);
   const std::optional<UnattendedAnswers> answers = ReadUnattendedAnswers(TakenRunSwitches());
   ReadDistributionInfo(s);
   SetEditionHints(form);
