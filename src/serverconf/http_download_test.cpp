@@ -10,6 +10,9 @@
 
 #include <wincrypt.h>
 
+#include <tuple>
+#include <utility>
+
 namespace serverconf {
 namespace {
 
@@ -25,17 +28,22 @@ void TrustRoot(const std::string& der) {
       << ::GetLastError();
 }
 
-// Takes it out again; nothing when it is not there.
+// Takes it out again, from the registry stores of the user and of the
+// machine themselves: deleting through the system store's collection leaves
+// the certificate in Wine's registry. Nothing when it is not there.
 void DistrustRoot(const std::string& der) {
-  HCERTSTORE root = ::CertOpenSystemStoreA(0, "Root");
   PCCERT_CONTEXT ours = ::CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
                                                        static_cast<DWORD>(der.size()));
-  if (root != nullptr && ours != nullptr) {
-    PCCERT_CONTEXT found = ::CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ours, nullptr);
-    if (found != nullptr) ::CertDeleteCertificateFromStore(found);
+  ASSERT_NE(ours, nullptr);
+  for (DWORD location : {CERT_SYSTEM_STORE_CURRENT_USER, CERT_SYSTEM_STORE_LOCAL_MACHINE}) {
+    HCERTSTORE root = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location, "Root");
+    if (root == nullptr) continue;
+    while (PCCERT_CONTEXT found =
+               ::CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ours, nullptr))
+      if (!::CertDeleteCertificateFromStore(found)) break;
+    ::CertCloseStore(root, 0);
   }
-  if (ours != nullptr) ::CertFreeCertificateContext(ours);
-  if (root != nullptr) ::CertCloseStore(root, 0);
+  ::CertFreeCertificateContext(ours);
 }
 
 std::string Https(const char* server) {
@@ -173,16 +181,53 @@ TEST_F(HttpDownloadTest, HttpsRefusesChainsWithATrustError) {
   EXPECT_EQ(log.find("is refused"), std::string::npos) << log;
 }
 
+// The new-version check of `url` in a process of its own (new_version_probe),
+// as a setup started now runs it: its exit code (0 found, 1 not), and what
+// it printed.
+std::pair<DWORD, std::string> CheckInNewProcess(const std::string& url) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!::CreatePipe(&read, &write, &inherit, 0)) return {0xdead, "no pipe"};
+  ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = write;
+  PROCESS_INFORMATION process{};
+  char path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string program(path, n);
+  program = program.substr(0, program.find_last_of('\\') + 1) + "new_version_probe.exe";
+  std::string command = "\"" + program + "\" " + url;
+  const bool started = ::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+  ::CloseHandle(write);
+  std::string output;
+  char buffer[256];
+  DWORD got = 0;
+  while (started && ::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+  ::CloseHandle(read);
+  if (!started) return {0xdead, "cannot start " + program};
+  DWORD code = 0xdead;
+  if (::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return {code, output};
+}
+
 // The leaf of an authority the machine does not trust is refused; once the
-// administrator trusts that authority, the same server is accepted.
+// administrator trusts that authority, a setup started then accepts the same
+// server, and once the trust is taken back, refuses it again.
 TEST_F(HttpDownloadTest, HttpsAcceptsAnAuthorityOnceItIsTrusted) {
-  EXPECT_FALSE(CheckNewVersion(Https("untrusted"), "TM").ok) << "before the authority is trusted";
+  auto [code, output] = CheckInNewProcess(Https("untrusted"));
+  EXPECT_EQ(code, 1u) << "before the authority is trusted: " << output;
   ASSERT_NO_FATAL_FAILURE(TrustRoot(other_ca_));
-  const ProductEntry entry = CheckNewVersion(Https("untrusted"), "TM");
+  std::tie(code, output) = CheckInNewProcess(Https("untrusted"));
   DistrustRoot(other_ca_);
-  EXPECT_TRUE(entry.ok) << "once the authority is trusted";
-  EXPECT_EQ(entry.latest_version, "8.3.9");
-  EXPECT_FALSE(CheckNewVersion(Https("untrusted"), "TM").ok) << "once it is no longer trusted";
+  EXPECT_EQ(code, 0u) << "once the authority is trusted: " << output;
+  EXPECT_EQ(output.substr(0, output.find_first_of("\r\n")), "8.3.9") << output;
+  std::tie(code, output) = CheckInNewProcess(Https("untrusted"));
+  EXPECT_EQ(code, 1u) << "once it is no longer trusted: " << output;
 }
 
 }  // namespace
