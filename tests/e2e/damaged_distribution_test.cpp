@@ -90,6 +90,8 @@ class RefusedDistributionTest : public SeededInstallationTest {
       EXPECT_EQ(ServiceProcess(kServices[row]), processes[row]) << kServices[row] << " was stopped";
     const std::map<std::string, std::string> after = FileContentsBelow(install_);
     EXPECT_EQ(after.size(), before.size()) << "files came or went below " << install_;
+    for (const auto& [name, content] : after)
+      if (before.count(name) == 0) ADD_FAILURE() << name << " came: " << content.substr(0, 200);
     for (const auto& [name, content] : before) {
       auto found = after.find(name);
       if (found == after.end()) ADD_FAILURE() << name << " is gone";
