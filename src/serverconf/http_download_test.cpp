@@ -1,7 +1,9 @@
 // The new-version check over WinSock against local web servers on
 // 127.0.0.1 (tests/servers/http_servers.py): product lists, redirects,
 // cookies, credentials, and https with a certificate this test trusts, one
-// that signs itself and one for another host.
+// that signs itself, one for another host, and chains with a trust error
+// (an authority the machine does not trust, validity, usage, an intermediate
+// that is no authority).
 #include "serverconf/http_download.h"
 
 #include <gtest/gtest.h>
