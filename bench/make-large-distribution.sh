@@ -9,7 +9,10 @@
 # generator of setupdata_bench) spread over its trees help, modules, html,
 # wizards, api, tutorial, examples and xml.
 # OUT/dist: setup.Dat (zlib level 6) with the companion files and SETUP_EXE
-# as "setup.exe", the distribution the file stage installs.
+# as "setup.exe", the distribution the file stage installs; setup.exe gets the
+# container list the sample distribution's gets, from the same step
+# (cmake/tarno_seal_setup.cmake, with the containerhashes tool built beside
+# PACKDAT), unsigned.
 # Regenerated only when the parameters change (OUT/stamp).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,9 +26,13 @@ while [ $# -gt 0 ]; do
     *) echo "make-large-distribution.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
+seal_setup() {
+  cmake -DSETUP="$setup_exe" -DOUTPUT="$out/dist/setup.exe" -DCONTAINERS="$out/dist/setup.Dat" \
+    -DCONTAINERHASHES="$(dirname "$packdat")/containerhashes" -P "$root/cmake/tarno_seal_setup.cmake" >/dev/null
+}
 stamp="files=$files mb=$mb seed=1"
 if [ "$(cat "$out/stamp" 2>/dev/null)" = "$stamp" ] && [ -f "$out/dist/setup.Dat" ]; then
-  cp "$setup_exe" "$out/dist/setup.exe"
+  seal_setup
   exit 0
 fi
 rm -rf "$out"
@@ -44,5 +51,5 @@ done
 rmdir "$out/payload"
 "$packdat" create --zlib 6 "$out/tree" "$out/dist/setup.Dat" >/dev/null
 cp "$root/suite/distribution/"{readme.txt,releasenotes.txt,info.xml,License.txt} "$out/dist/"
-cp "$setup_exe" "$out/dist/setup.exe"
+seal_setup
 echo "$stamp" >"$out/stamp"

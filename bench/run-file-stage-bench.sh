@@ -50,7 +50,7 @@ fi
 log "building (Release) in $native and $windows"
 cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Release >"$work/native-configure.log" 2>&1 ||
   { cat "$work/native-configure.log" >&2; exit 2; }
-cmake --build "$native" -j2 --target setupdata_bench packdat >/dev/null
+cmake --build "$native" -j2 --target setupdata_bench packdat containerhashes >/dev/null
 cmake -S "$root" -B "$windows" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   >"$work/windows-configure.log" 2>&1 || { cat "$work/windows-configure.log" >&2; exit 2; }
 cmake --build "$windows" -j2 --target file_stage_bench >/dev/null

@@ -14,6 +14,7 @@ packages=(
   libgnutls30 libgnutls30:i386   # Wine's TLS (Schannel) for the https tests, each architecture (only recommended)
   python3-aiosmtpd               # the SMTP servers the mail client's tests deliver to
   python3-cryptography           # the test CA and certificates of the https tests
+  osslsigncode openssl           # signing setup.exe (Authenticode), the build's throwaway signing CA
 )
 
 missing=()

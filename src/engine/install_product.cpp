@@ -229,7 +229,7 @@ class Installation {
 
   bool ContainersIntact(const PlanStep& step) {
     for (const std::string& name : step.containers) {
-      if (DataFileIntact(roots_.program + name)) continue;  // a damaged one is logged there
+      if (ContainerIntact(roots_.program + name)) continue;  // why not is logged there
       progress_.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
       return false;
     }

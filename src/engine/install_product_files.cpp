@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/built_containers.h"
 #include "engine/extract_data_file.h"
 #include "engine/file_helpers.h"
 #include "messages/setup_messages.h"
@@ -97,9 +98,14 @@ std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state
   return containers;
 }
 
+bool ContainerIntact(const std::string& container) {
+  // Each check logs why it refused the container.
+  return ContainerOfThisBuild(container) && DataFileIntact(container);
+}
+
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir) {
   for (const std::string& container : ContainersOfInstallation(state, program_dir)) {
-    if (DataFileIntact(container)) continue;  // a damaged one is logged there
+    if (ContainerIntact(container)) continue;
     progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
     return false;
   }

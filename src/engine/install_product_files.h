@@ -72,9 +72,16 @@ void ProbeDestination(const std::string& install, InstallDetection& detection);
 // paths, in the order the installation uses them.
 std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir);
 
+// Whether the container at `container` (a full path) belongs to this setup
+// program (ContainerOfThisBuild: the SHA-256 the build wrote into it) and is
+// read through without damage (DataFileIntact). Why it is not is logged.
+bool ContainerIntact(const std::string& container);
+
 // Reads every container of ContainersOfInstallation through (DataFileIntact)
-// before anything is stopped or changed: a missing, truncated or damaged one
-// shows the "Extracting files error: data file error" box and answers false.
+// before anything is stopped or changed: a missing, truncated or damaged one,
+// or one that is not the container this setup.exe was built with
+// (ContainerOfThisBuild), shows the "Extracting files error: data file error"
+// box and answers false.
 bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
 
 // Unpacking the payload: the progress text "Extracting Files...", a fresh

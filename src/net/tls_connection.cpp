@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "net/chain_trust_status.h"
 #include "win32/library_search.h"
 #include "win32/log.h"
 #include "win32/win32_error.h"
@@ -188,6 +189,7 @@ bool TlsConnection::VerifyCertificate() {
   if (!l.get_chain(nullptr, certificate, nullptr, certificate->hCertStore, &chain_para, 0, nullptr, &chain)) {
     win32::LogFailure("building the certificate chain of", host_, ::GetLastError());
   } else {
+    const bool chain_accepted = ChainTrustAccepted(*chain, host_);  // the policy alone is not enough
     std::wstring wide_host(host_.begin(), host_.end());  // host names are ASCII (ParseHttpUrl)
     HTTPSPolicyCallbackData ssl{};
     ssl.cbStruct = sizeof ssl;
@@ -203,7 +205,7 @@ bool TlsConnection::VerifyCertificate() {
     else if (result.dwError != 0)
       win32::LogFailure("the certificate of", host_, result.dwError);
     else
-      trusted = true;
+      trusted = chain_accepted;
     l.free_chain(chain);
   }
   l.free_certificate(certificate);

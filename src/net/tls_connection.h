@@ -1,7 +1,8 @@
 // An https connection: the system's TLS (Schannel through SSPI) over a
 // connected socket. The setup verifies the server's certificate itself after
-// the handshake: the chain must end at a trusted root and the certificate
-// must name the host (the SSL chain policy), whatever the provider checked.
+// the handshake: the chain must end at a trusted root with no error in its
+// trust status (chain_trust_status.h), and the certificate must name the host
+// (the SSL chain policy), whatever the provider checked.
 #pragma once
 
 #include <memory>

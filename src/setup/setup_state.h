@@ -23,6 +23,7 @@ inline constexpr unsigned kExitDestinationNotCreatable = 4;  // the installation
 inline constexpr unsigned kExitCopyFailed = 5;               // a mandatory file could not be placed
 inline constexpr unsigned kExitServersNotStarted = 6;        // servers did not start (unattended runs)
 inline constexpr unsigned kExitBadAnswers = 7;               // the answers file is missing or wrong
+inline constexpr unsigned kExitSetupRunning = 9;             // another setup is running (setup_mutex.h)
 
 struct SetupState {
   std::string ProgramDir;          // folder of the running program, trailing backslash

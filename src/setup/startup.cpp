@@ -17,6 +17,7 @@
 #include "setup/command_line.h"
 #include "setup/language_step.h"
 #include "setup/main_form.h"
+#include "setup/setup_mutex.h"
 #include "setup/unattended_run.h"
 #include "ui/application.h"
 #include "win32/end_program.h"
@@ -370,6 +371,7 @@ InstallationFound RunSharedStartUp(SetupState& s, SetupRegistries& registries, H
   s.ProgramDir = ProgramFolder();
 
   RunLanguageStep(args, s.ProgramDir);
+  EnsureOnlySetup(owner, args);
   answers = ReadUnattendedAnswers(TakenRunSwitches());
   ReadDistributionInfo(s);
   s.ResetFlags();

@@ -138,7 +138,7 @@ void ApplyFirstRunAnswers(const SetupState& s, const UnattendedAnswers& answers)
   for (const engine::PlanStep& step : plan.steps) {
     if (step.kind == engine::StepKind::kCheckContainers) {
       for (const std::string& name : step.containers) {
-        if (engine::DataFileIntact(roots.program + name)) continue;  // a damaged one is logged there
+        if (engine::ContainerIntact(roots.program + name)) continue;  // why not is logged there
         win32::LogLine("dry run: the distribution is damaged (" + roots.program + name + "); nothing was changed");
         win32::EndProgram(kExitDamagedDistribution);
       }

@@ -3,12 +3,26 @@
 
     http_servers.py STATE_DIR
 
-Makes a test CA and three certificates at start (python3-cryptography):
-"localhost" signed by the CA, "localhost" signed by itself, and
-"otherhost.example" signed by the CA; writes the CA as STATE_DIR/ca.der.
-Listens on ports the system picks: "http" (plain), "https" (the CA's
-localhost certificate), "selfsigned" and "wronghost"; writes STATE_DIR/ports
-("name port" lines) once all listen. Every server answers the same paths:
+Makes a test CA and the servers' certificates at start
+(python3-cryptography); writes the CA as STATE_DIR/ca.der. Listens on ports
+the system picks, each https server with its own certificate:
+
+  http                plain http
+  https               "localhost" signed by the CA
+  selfsigned          "localhost" signed by itself
+  wronghost           "otherhost.example" signed by the CA
+  untrusted           "localhost" signed by a second CA that no test trusts
+                      before it adds it (STATE_DIR/other-ca.der)
+  expired             "localhost" by the CA, valid until yesterday
+  notyetvalid         "localhost" by the CA, valid from tomorrow
+  clientauth          "localhost" by the CA, for client authentication only
+  intermediate        "localhost" by an intermediate CA that the CA signed
+                      (the server sends both)
+  intermediatenotca   the same, but the intermediate is no CA (basic
+                      constraints CA:FALSE)
+
+and writes STATE_DIR/ports ("name port" lines) once all listen. Every server
+answers the same paths:
 
   /list/<name>          a product list (see LISTS)
   /rel/a/b              302 to the relative "../c/list", which serves list 839
@@ -45,26 +59,34 @@ LISTS = {
 CREDENTIALS = "Basic " + base64.b64encode(b"setup user:p@ss:w%rd").decode()
 
 
-def certificate(name, key, issuer_name, issuer_key, ca=False):
+def name_of(common_name):
+    return x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, common_name)])
+
+
+def certificate(name, key, issuer_name, issuer_key, ca=False, valid_days=(-1, 30),
+                usages=(x509.oid.ExtendedKeyUsageOID.SERVER_AUTH,)):
+    """A certificate for `name` (a CA's when `ca`), valid from now plus the
+    first to now plus the second number of days; a server's for `usages`."""
     now = datetime.datetime.utcnow()
     builder = (x509.CertificateBuilder()
-               .subject_name(x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, name)]))
+               .subject_name(name_of(name))
                .issuer_name(issuer_name)
                .public_key(key.public_key())
                .serial_number(x509.random_serial_number())
-               .not_valid_before(now - datetime.timedelta(days=1))
-               .not_valid_after(now + datetime.timedelta(days=30))
+               .not_valid_before(now + datetime.timedelta(days=valid_days[0]))
+               .not_valid_after(now + datetime.timedelta(days=valid_days[1]))
                .add_extension(x509.BasicConstraints(ca=ca, path_length=None), critical=True))
-    if not ca:
+    if not ca and usages:
         builder = builder.add_extension(x509.SubjectAlternativeName([x509.DNSName(name)]), critical=False)
-        builder = builder.add_extension(
-            x509.ExtendedKeyUsage([x509.oid.ExtendedKeyUsageOID.SERVER_AUTH]), critical=False)
+        builder = builder.add_extension(x509.ExtendedKeyUsage(list(usages)), critical=False)
     return builder.sign(issuer_key, hashes.SHA256())
 
 
-def write_pair(state, stem, cert, key):
+def write_pair(state, stem, certs, key):
+    """The server's certificate, the chain it sends after it, and its key."""
     with open(os.path.join(state, stem + ".pem"), "wb") as f:
-        f.write(cert.public_bytes(serialization.Encoding.PEM))
+        for cert in certs:
+            f.write(cert.public_bytes(serialization.Encoding.PEM))
         f.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
                                   serialization.NoEncryption()))
     return os.path.join(state, stem + ".pem")
@@ -119,24 +141,47 @@ def serve(state, tls_pem=None):
     return server.server_address[1]
 
 
+def authority(state, common_name, der_name):
+    # A name of this run's own: an authority of an earlier run that stayed in
+    # a prefix's trusted roots is never taken for the issuer.
+    common_name += " " + os.urandom(4).hex()
+    key = ec.generate_private_key(ec.SECP256R1())
+    cert = certificate(common_name, key, name_of(common_name), key, ca=True)
+    with open(os.path.join(state, der_name), "wb") as f:
+        f.write(cert.public_bytes(serialization.Encoding.DER))
+    return name_of(common_name), key
+
+
 def main(state):
-    ca_key = ec.generate_private_key(ec.SECP256R1())
-    ca_name = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "Tarno Setup Test CA")])
-    ca = certificate("Tarno Setup Test CA", ca_key, ca_name, ca_key, ca=True)
-    with open(os.path.join(state, "ca.der"), "wb") as f:
-        f.write(ca.public_bytes(serialization.Encoding.DER))
-    pems = {}
-    for name, host, signed_by_ca in [("https", "localhost", True), ("selfsigned", "localhost", False),
-                                     ("wronghost", "otherhost.example", True)]:
+    ca_name, ca_key = authority(state, "Tarno Setup Test CA", "ca.der")
+    other_name, other_key = authority(state, "Tarno Setup Other Test CA", "other-ca.der")
+    server_auth = x509.oid.ExtendedKeyUsageOID.SERVER_AUTH
+    client_auth = x509.oid.ExtendedKeyUsageOID.CLIENT_AUTH
+
+    def intermediate(common_name, ca):
         key = ec.generate_private_key(ec.SECP256R1())
-        if signed_by_ca:
-            cert = certificate(host, key, ca_name, ca_key)
-        else:
-            cert = certificate(host, key, x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, host)]), key)
-        pems[name] = write_pair(state, name, cert, key)
+        return name_of(common_name), key, certificate(common_name, key, ca_name, ca_key, ca=ca, usages=())
+
+    good = intermediate("Tarno Setup Intermediate CA", True)
+    not_ca = intermediate("Tarno Setup Intermediate Not A CA", False)
+    # name: host, issuer (name, key, certificates sent after the server's), validity, usages
+    servers = {
+        "https": ("localhost", (ca_name, ca_key, []), (-1, 30), [server_auth]),
+        "selfsigned": ("localhost", None, (-1, 30), [server_auth]),
+        "wronghost": ("otherhost.example", (ca_name, ca_key, []), (-1, 30), [server_auth]),
+        "untrusted": ("localhost", (other_name, other_key, []), (-1, 30), [server_auth]),
+        "expired": ("localhost", (ca_name, ca_key, []), (-30, -1), [server_auth]),
+        "notyetvalid": ("localhost", (ca_name, ca_key, []), (1, 30), [server_auth]),
+        "clientauth": ("localhost", (ca_name, ca_key, []), (-1, 30), [client_auth]),
+        "intermediate": ("localhost", (good[0], good[1], [good[2]]), (-1, 30), [server_auth]),
+        "intermediatenotca": ("localhost", (not_ca[0], not_ca[1], [not_ca[2]]), (-1, 30), [server_auth]),
+    }
     lines = ["http %d" % serve(state)]
-    for name in ["https", "selfsigned", "wronghost"]:
-        lines.append("%s %d" % (name, serve(state, pems[name])))
+    for name, (host, issuer, valid_days, usages) in servers.items():
+        key = ec.generate_private_key(ec.SECP256R1())
+        issuer_name, issuer_key, chain = issuer if issuer else (name_of(host), key, [])
+        cert = certificate(host, key, issuer_name, issuer_key, valid_days=valid_days, usages=usages)
+        lines.append("%s %d" % (name, serve(state, write_pair(state, name, [cert] + chain, key))))
     with open(os.path.join(state, "ports.part"), "w") as f:
         f.write("\n".join(lines) + "\n")
     os.rename(os.path.join(state, "ports.part"), os.path.join(state, "ports"))
