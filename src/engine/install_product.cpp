@@ -145,7 +145,7 @@ class Installation {
         WriteComponentFlags(step);
         return true;
       case StepKind::kCheckContainers:
-        return ContainersIntact(step);
+        return DistributionIntact(progress_, roots_.program, step.containers);
       case StepKind::kRememberStartTypes:
         platform::RememberAndEnableStartTypes(services_);
         return true;
@@ -225,15 +225,6 @@ class Installation {
     } catch (const std::exception& error) {
       win32::LogLine(std::string("installation: component choices not all written: ") + error.what());
     }
-  }
-
-  bool ContainersIntact(const PlanStep& step) {
-    for (const std::string& name : step.containers) {
-      if (ContainerIntact(roots_.program + name)) continue;  // why not is logged there
-      progress_.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
-      return false;
-    }
-    return true;
   }
 
   void CreateIconsAndUninstallEntry(const PlanStep& step) {

@@ -89,23 +89,16 @@ void ProbeDestination(const std::string& install, InstallDetection& d) {
   d.antivirus_present = IsDirectory(install + "avast");
 }
 
-std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir) {
-  const std::string dir = AdjustTrailingBackslash(program_dir, true, false);
-  InstallRequest request;
-  request.excluded = FileStageRequest(state, {}).excluded;
-  std::vector<std::string> containers = ContainersOf(request, ProbeDistribution(dir));
-  for (std::string& name : containers) name = dir + name;
-  return containers;
-}
-
 bool ContainerIntact(const std::string& container) {
   // Each check logs why it refused the container.
   return ContainerOfThisBuild(container) && DataFileIntact(container);
 }
 
-bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir) {
-  for (const std::string& container : ContainersOfInstallation(state, program_dir)) {
-    if (ContainerIntact(container)) continue;
+bool DistributionIntact(InstallProgress& progress, const std::string& program_dir,
+                        const std::vector<std::string>& containers) {
+  const std::string dir = AdjustTrailingBackslash(program_dir, true, false);
+  for (const std::string& name : containers) {
+    if (ContainerIntact(dir + name)) continue;
     progress.FatalError(setup::Messages().cErrorDataFile, setup::kExitDamagedDistribution);
     return false;
   }

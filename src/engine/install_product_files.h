@@ -67,22 +67,18 @@ DistributionContents ProbeDistribution(const std::string& program_dir);
 // Sets the destination fields of `detection`; the others stay.
 void ProbeDestination(const std::string& install, InstallDetection& detection);
 
-// The containers beside the setup program (`program_dir`) that an
-// installation with the choices of `state` unpacks (ContainersOf), as full
-// paths, in the order the installation uses them.
-std::vector<std::string> ContainersOfInstallation(const setup::SetupState& state, const std::string& program_dir);
-
 // Whether the container at `container` (a full path) belongs to this setup
 // program (ContainerOfThisBuild: the SHA-256 the build wrote into it) and is
 // read through without damage (DataFileIntact). Why it is not is logged.
 bool ContainerIntact(const std::string& container);
 
-// Reads every container of ContainersOfInstallation through (DataFileIntact)
-// before anything is stopped or changed: a missing, truncated or damaged one,
-// or one that is not the container this setup.exe was built with
-// (ContainerOfThisBuild), shows the "Extracting files error: data file error"
+// Reads every container of `containers` (names beside the setup program in
+// `program_dir`, as ContainersOf lists them) through before anything is
+// stopped or changed: one that is missing, truncated, damaged or not of this
+// build (ContainerIntact) shows the "Extracting files error: data file error"
 // box and answers false.
-bool DistributionIntact(InstallProgress& progress, const setup::SetupState& state, const std::string& program_dir);
+bool DistributionIntact(InstallProgress& progress, const std::string& program_dir,
+                        const std::vector<std::string>& containers);
 
 // Unpacking the payload: the progress text "Extracting Files...", a fresh
 // staging directory, "setup.Dat" from the program's directory unpacked into

@@ -432,16 +432,18 @@ TEST_F(InstallProductFilesTest, ADamagedOrMissingContainerShowsTheDataFileError)
 // anything changes; one it will not use may be absent or damaged.
 TEST_F(InstallProductFilesTest, DistributionCheckReadsEveryContainerTheChoicesUse) {
   const std::string& dist = paths_.program_dir;
-  EXPECT_EQ(ContainersOfInstallation(state_, dist),
-            (std::vector<std::string>{dist + "setup.Dat", dist + "setupldap.dat", dist + "setupphp.dat",
-                                      dist + "setupweb.dat", dist + "other.dat"}));
-  EXPECT_TRUE(DistributionIntact(progress_, state_, dist));
+  // The installation's own list: the containers its plan checks.
+  auto containers = [&] { return ContainersOf(FileStageRequest(state_, paths_), ProbeDistribution(dist)); };
+  auto intact = [&] { return DistributionIntact(progress_, dist, containers()); };
+  EXPECT_EQ(containers(), (std::vector<std::string>{"setup.Dat", "setupldap.dat", "setupphp.dat", "setupweb.dat",
+                                                    "other.dat"}));
+  EXPECT_TRUE(intact());
 
   for (const char* name : {"setupldap.dat", "setupphp.dat", "setupweb.dat", "other.dat"}) {
     const std::string whole = ReadFileBytes(dist + name).value_or("");
     PutDist(name, whole.substr(0, whole.size() - 1));
     progress_.fatal.clear();
-    EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << name << " truncated";
+    EXPECT_FALSE(intact()) << name << " truncated";
     EXPECT_EQ(progress_.fatal, std::vector<std::string>{"Extracting files error: data file error"}) << name;
     PutDist(name, whole);
   }
@@ -454,14 +456,14 @@ TEST_F(InstallProductFilesTest, DistributionCheckReadsEveryContainerTheChoicesUs
   PutDist("setupav.dat", "damaged");
   state_.NoInstallWebMail = state_.NoInstallAV = true;
   for (const char* name : {"setupldap.dat", "setupphp.dat", "other.dat"}) ::DeleteFileA((dist + name).c_str());
-  EXPECT_EQ(ContainersOfInstallation(state_, dist), std::vector<std::string>{dist + "setup.Dat"});
-  EXPECT_TRUE(DistributionIntact(progress_, state_, dist));
+  EXPECT_EQ(containers(), std::vector<std::string>{"setup.Dat"});
+  EXPECT_TRUE(intact());
   state_.NoInstallAV = false;
-  EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << "a damaged antivirus container";
+  EXPECT_FALSE(intact()) << "a damaged antivirus container";
   state_.NoInstallWebMail = false;
   ::DeleteFileA((dist + "setupav.dat").c_str());
   ::DeleteFileA((dist + "setupweb.dat").c_str());
-  EXPECT_FALSE(DistributionIntact(progress_, state_, dist)) << "web mail chosen without its container";
+  EXPECT_FALSE(intact()) << "web mail chosen without its container";
   EXPECT_EQ(progress_.fatal.size(), 2u);
   EXPECT_FALSE(Exists(state_.InstallFolder)) << "the check changed the destination";
 }
