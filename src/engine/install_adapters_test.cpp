@@ -24,6 +24,7 @@ namespace {
 using namespace win32::test_files;
 using win32::test_registry::SavedKey;
 using win32::test_registry::SavedValue;
+using win32::test_registry::SetText;
 
 constexpr char kDrivers[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers";
 constexpr char kTestDriver[] = "Tarno Access (*.MDB)";
@@ -37,17 +38,6 @@ class RecordingProgress : public InstallProgress {
   void FatalError(const std::string& text, unsigned) override { fatal.push_back(text); }
   std::vector<std::string> texts, fatal;
 };
-
-void SetText(const std::string& key, const std::string& name, const std::string& text) {
-  win32::ScopedRegKey k;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.receive(),
-                              nullptr),
-            ERROR_SUCCESS)
-      << key;
-  ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-            ERROR_SUCCESS);
-}
 
 std::string Text(const std::string& key, const std::string& name) {
   char buffer[512] = {};

@@ -14,20 +14,11 @@
 namespace platform {
 namespace {
 
+using win32::test_registry::SetText;
+
 constexpr char kDrivers[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers";
 constexpr char kSourceList[] = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const std::string kSources = "SOFTWARE\\ODBC\\ODBC.INI\\";
-
-void SetText(const std::string& key, const std::string& name, const std::string& text) {
-  win32::ScopedRegKey k;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.receive(),
-                              nullptr),
-            ERROR_SUCCESS)
-      << key;
-  ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-            ERROR_SUCCESS);
-}
 
 // A driver as the ODBC installer lists it: a name under "ODBC Drivers" and
 // its own key with the driver library.

@@ -15,6 +15,20 @@
 
 namespace win32::test_registry {
 
+// Sets the text value `name` of HKEY_LOCAL_MACHINE\`key`, creating the key;
+// a failure fails the test.
+inline void SetText(const std::string& key, const std::string& name, const std::string& text) {
+  ScopedRegKey k;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.receive(),
+                              nullptr),
+            ERROR_SUCCESS)
+      << key;
+  ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+            ERROR_SUCCESS)
+      << key << "\\" << name;
+}
+
 // Moves a registry key (with subkeys) away for the duration of a test and
 // puts it back afterwards; the test starts without the key.
 class SavedKey {
